@@ -1,0 +1,1 @@
+// This subsystem's sources are added as it is built.

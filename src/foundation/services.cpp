@@ -1,0 +1,59 @@
+#include "runcontext.h"
+#include "services.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+
+namespace soinsuu {
+
+double Clock::secondsSinceMidnight() const
+{
+    const QTime t = now().time();
+    return t.msecsSinceStartOfDay() / 1000.0;
+}
+
+QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
+
+std::int64_t SystemClock::monotonicMs() const
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SystemClock::waitResponsive(int ms)
+{
+    if (ms <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+StandardRandom::StandardRandom() : state_(0x9E3779B97F4A7C15ull) {}
+
+void StandardRandom::seed(std::uint32_t s)
+{
+    state_ = 0x9E3779B97F4A7C15ull ^ (std::uint64_t(s) * 0xBF58476D1CE4E5B9ull);
+}
+
+double StandardRandom::next()
+{
+    // splitmix64: small, fast and well distributed for drawing from {0, 1, 2}.
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    return double(z >> 11) * (1.0 / 9007199254740992.0);
+}
+
+void fatalError(RunContext& ctx, const QString& title, const QString& text)
+{
+    ctx.dialogs().message(title, text, Dialogs::Icon::Critical);
+    ctx.navigator().endProgram(1);
+}
+
+} // namespace soinsuu

@@ -1,0 +1,100 @@
+#pragma once
+// Everything the program asks of the outside world goes through these small
+// interfaces, so tests can fix the date, skip the waits, hear the sounds and
+// answer the message boxes in advance.
+
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+
+class QWidget;
+
+namespace soinsuu {
+
+// Local wall clock plus a monotonic tick counter.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+    // Milliseconds from an arbitrary origin; never goes backwards.
+    virtual std::int64_t monotonicMs() const = 0;
+    // Waits the given time while letting pending window events run.
+    virtual void waitResponsive(int ms) = 0;
+
+    QDate today() const { return now().date(); }
+    // Seconds since local midnight, with the fraction.
+    double secondsSinceMidnight() const;
+};
+
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override;
+    std::int64_t monotonicMs() const override;
+    void waitResponsive(int ms) override;
+};
+
+// Uniform draws in [0, 1).
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    virtual void seed(std::uint32_t s) = 0;
+    virtual double next() = 0;
+};
+
+class StandardRandom final : public RandomSource {
+public:
+    StandardRandom();
+    void seed(std::uint32_t s) override;
+    double next() override;
+private:
+    std::uint64_t state_;
+};
+
+// Synchronous playback of one .wav file: returns when the clip has been heard.
+class SoundOutput {
+public:
+    virtual ~SoundOutput() = default;
+    virtual bool play(const QString& filePath) = 0;
+    // Japanese description of the last failure (empty after a success).
+    virtual QString lastError() const = 0;
+};
+
+// Message boxes. A test answers them in advance instead of a person.
+class Dialogs {
+public:
+    enum class Icon { Information, Warning, Critical, Question };
+    virtual ~Dialogs() = default;
+    virtual void message(const QString& title, const QString& text, Icon icon = Icon::Information) = 0;
+    // Yes/No question; true for Yes.
+    virtual bool question(const QString& title, const QString& text) = 0;
+};
+
+// Opens and closes the program's windows; implemented by the application.
+// Windows never include one another: they ask the navigator instead.
+class Navigator {
+public:
+    virtual ~Navigator() = default;
+    virtual void showNameSelection() = 0;
+    virtual void showStudentMenu() = 0;
+    virtual void closeStudentMenu() = 0;
+    virtual void showDrillWindow() = 0;
+    virtual void closeDrillWindow() = 0;
+    virtual void showEndOfDrill() = 0;
+    virtual void showWaitWindow() = 0;
+    virtual void closeWaitWindow() = 0;
+    virtual void showVersionDialog(QWidget* over) = 0;
+    virtual void showCriteriaEditor() = 0;
+    virtual void showRecordsMaintenance() = 0;
+    // Closes every window, newest first, and ends the program.
+    virtual void endProgram(int exitCode) = 0;
+};
+
+struct Services {
+    Clock* clock = nullptr;
+    RandomSource* random = nullptr;
+    SoundOutput* sound = nullptr;
+    Dialogs* dialogs = nullptr;
+    Navigator* navigator = nullptr;
+};
+
+} // namespace soinsuu

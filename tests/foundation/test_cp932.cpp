@@ -1,0 +1,54 @@
+#include "foundation/cp932.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace soinsuu;
+
+class TestCp932 : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("circled 1-6") << QStringLiteral("①②③④⑤⑥") << QByteArray("\x87\x40\x87\x41\x87\x42\x87\x43\x87\x44\x87\x45");
+        QTest::newRow("roman I-III") << QStringLiteral("ⅠⅡⅢ") << QByteArray("\x87\x54\x87\x55\x87\x56");
+        QTest::newRow("full-width digits and space") << QStringLiteral("０９　") << QByteArray("\x82\x4F\x82\x58\x81\x40");
+        QTest::newRow("wave dash") << QStringLiteral("～") << QByteArray("\x81\x60");
+        QTest::newRow("taka of takahashi") << QStringLiteral("髙橋") << QByteArray("\xFB\xFC\x8B\xB4");
+        QTest::newRow("half-width katakana") << QStringLiteral("ｸﾘｱﾎﾟｲﾝﾄ") << QByteArray("\xB8\xD8\xB1\xCE\xDF\xB2\xDD\xC4");
+        QTest::newRow("ascii") << QStringLiteral("60,120,1.5,,\r\n") << QByteArray("60,120,1.5,,\r\n");
+        QTest::newRow("dame-moji with 0x5C trail") << QStringLiteral("表ソ") << QByteArray("\x95\x5C\x83\x5C");
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(cp932::encode(text), bytes);
+        QCOMPARE(cp932::decode(bytes), text);
+    }
+
+    void fileRoundTripIsByteExact()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("新名簿.txt"));
+        const QString text = QStringLiteral("12,2015,0,0,\"髙橋　①Ⅲ～\",0,,\r\n");
+        QVERIFY(cp932::writeTextFile(path, text));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray raw = f.readAll();
+        QCOMPARE(raw, cp932::encode(text));
+        QCOMPARE(cp932::readTextFile(path).value(), text);
+    }
+
+    void missingFileIsReported()
+    {
+        QString error;
+        QVERIFY(!cp932::readTextFile(QStringLiteral("/nonexistent/x.txt"), &error));
+        QCOMPARE(error, QStringLiteral("ファイルがありません"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCp932)
+#include "test_cp932.moc"

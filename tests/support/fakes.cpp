@@ -1,0 +1,93 @@
+#include "fakes.h"
+
+#include "foundation/cp932.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace soinsuu::test {
+
+FakeClock::FakeClock(QDateTime start) : now_(std::move(start)) {}
+
+void FakeClock::advance(std::int64_t ms)
+{
+    now_ = now_.addMSecs(ms);
+    tick_ += ms;
+}
+
+void FakeClock::waitResponsive(int ms)
+{
+    ++waitsRequested;
+    totalWaitedMs += ms;
+    advance(ms);
+    if (onWait)
+        onWait();
+}
+
+double ScriptedRandom::next()
+{
+    if (!queue.empty()) {
+        const double v = queue.front();
+        queue.pop_front();
+        return v;
+    }
+    fallback_ = fallback_ * 6364136223846793005ull + 1442695040888963407ull;
+    return double(fallback_ >> 11) * (1.0 / 9007199254740992.0);
+}
+
+bool RecordingSound::play(const QString& filePath)
+{
+    played << filePath;
+    bool ok = !failAlways && QFileInfo(filePath).fileName() != QStringLiteral(".wav");
+    if (failuresToCome > 0) {
+        --failuresToCome;
+        ok = false;
+    }
+    lastError_ = ok ? QString() : QStringLiteral("再生できません");
+    return ok;
+}
+
+QStringList RecordingSound::playedNames() const
+{
+    QStringList names;
+    for (const QString& p : played)
+        names << QFileInfo(p).fileName();
+    return names;
+}
+
+void ScriptedDialogs::message(const QString& title, const QString& text, Icon)
+{
+    shown.push_back({title, text});
+}
+
+bool ScriptedDialogs::question(const QString& title, const QString& text)
+{
+    shown.push_back({title, text});
+    if (answers.empty())
+        return false;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+TestContext::TestContext() : ctx(std::make_unique<RunContext>())
+{
+    ctx->services.clock = &clock;
+    ctx->services.random = &random;
+    ctx->services.sound = &sound;
+    ctx->services.dialogs = &dialogs;
+    ctx->services.navigator = &navigator;
+}
+
+void writeCp932(const QString& path, const QString& text)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write fixture %s", qPrintable(path));
+    f.write(cp932::encode(text));
+}
+
+} // namespace soinsuu::test

@@ -1,0 +1,107 @@
+#pragma once
+// Stand-ins for the outside world, shared by every test: a clock the test
+// moves by hand, a scripted random source, a sound output that records what
+// it was asked to play, message boxes answered in advance and a navigator
+// that records which windows were asked for.
+
+#include "foundation/runcontext.h"
+#include "foundation/services.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <memory>
+
+namespace soinsuu::test {
+
+class FakeClock final : public Clock {
+public:
+    explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 12, 9), QTime(10, 0, 0)));
+    QDateTime now() const override { return now_; }
+    std::int64_t monotonicMs() const override { return tick_; }
+    // Advances both readings; runs pending events only when asked.
+    void waitResponsive(int ms) override;
+    void advance(std::int64_t ms);
+    void setNow(const QDateTime& t) { now_ = t; }
+    int waitsRequested = 0;
+    std::int64_t totalWaitedMs = 0;
+    // Called after each wait, e.g. to let a test act "during" the wait.
+    std::function<void()> onWait;
+
+private:
+    QDateTime now_;
+    std::int64_t tick_ = 1'000'000;
+};
+
+// Returns the queued values in order, then falls back to a simple generator.
+class ScriptedRandom final : public RandomSource {
+public:
+    void seed(std::uint32_t s) override { seeds.push_back(s); fallback_ = s * 2654435761u + 1; }
+    double next() override;
+    std::deque<double> queue;
+    std::vector<std::uint32_t> seeds;
+
+private:
+    std::uint64_t fallback_ = 12345;
+};
+
+class RecordingSound final : public SoundOutput {
+public:
+    bool play(const QString& filePath) override;
+    QString lastError() const override { return lastError_; }
+    QStringList played;         // full paths, in order
+    QStringList playedNames() const;  // file names only
+    int failuresToCome = 0;     // the next n plays fail
+    bool failAlways = false;
+
+private:
+    QString lastError_;
+};
+
+class ScriptedDialogs final : public Dialogs {
+public:
+    void message(const QString& title, const QString& text, Icon icon) override;
+    bool question(const QString& title, const QString& text) override;
+    struct Shown { QString title; QString text; };
+    std::vector<Shown> shown;
+    std::deque<bool> answers;  // answers to questions; No when empty
+};
+
+class FakeNavigator final : public Navigator {
+public:
+    void showNameSelection() override { calls << "showNameSelection"; }
+    void showStudentMenu() override { calls << "showStudentMenu"; }
+    void closeStudentMenu() override { calls << "closeStudentMenu"; }
+    void showDrillWindow() override { calls << "showDrillWindow"; if (onShowDrill) onShowDrill(); }
+    void closeDrillWindow() override { calls << "closeDrillWindow"; }
+    void showEndOfDrill() override { calls << "showEndOfDrill"; if (onShowEnd) onShowEnd(); }
+    void showWaitWindow() override { calls << "showWaitWindow"; }
+    void closeWaitWindow() override { calls << "closeWaitWindow"; }
+    void showVersionDialog(QWidget*) override { calls << "showVersionDialog"; }
+    void showCriteriaEditor() override { calls << "showCriteriaEditor"; }
+    void showRecordsMaintenance() override { calls << "showRecordsMaintenance"; }
+    void endProgram(int exitCode) override { calls << "endProgram"; endedWith = exitCode; }
+    QStringList calls;
+    int endedWith = -1;
+    std::function<void()> onShowDrill;
+    std::function<void()> onShowEnd;
+};
+
+// A run context wired to the fakes above.
+struct TestContext {
+    TestContext();
+    FakeClock clock;
+    ScriptedRandom random;
+    RecordingSound sound;
+    ScriptedDialogs dialogs;
+    FakeNavigator navigator;
+    std::unique_ptr<RunContext> ctx;
+    RunContext& operator*() { return *ctx; }
+    RunContext* operator->() { return ctx.get(); }
+};
+
+// Writes a CP932 text file (creating folders), for fixtures.
+void writeCp932(const QString& path, const QString& text);
+
+} // namespace soinsuu::test
