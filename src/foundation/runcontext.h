@@ -166,3 +166,12 @@ struct RunContext {
 void fatalError(RunContext& ctx, const QString& title, const QString& text);
 
 } // namespace soinsuu
+
+namespace soinsuu {
+
+// Starts a run of ctx.selectedLevel for the current student: resets the run
+// flags, lets pending events run and asks for the drill window, whose opening
+// starts the run. Used by the student menu and by the end-of-drill window.
+void startDrillRun(RunContext& ctx);
+
+} // namespace soinsuu

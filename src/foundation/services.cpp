@@ -57,3 +57,19 @@ void fatalError(RunContext& ctx, const QString& title, const QString& text)
 }
 
 } // namespace soinsuu
+
+namespace soinsuu {
+
+void startDrillRun(RunContext& ctx)
+{
+    ctx.runFinished = 0;
+    ctx.endStarted = 0;
+    ctx.judging = 0;
+    ctx.retryLock = 0;
+    ctx.solvedCount = 0;
+    ctx.runEnd = 0;
+    QCoreApplication::processEvents();
+    ctx.navigator().showDrillWindow();
+}
+
+} // namespace soinsuu
