@@ -1,0 +1,97 @@
+#include "roster.h"
+
+#include <cmath>
+
+namespace soinsuu {
+
+RosterReader::RosterReader(QString text) : in_(std::move(text)) {}
+
+bool RosterReader::atEnd() { return in_.atEnd(); }
+
+bool RosterReader::readRosterLine(RosterLine& line, QString* error)
+{
+    auto number = [&](int* target, const char* field) {
+        bool ok = false;
+        const double v = in_.readNumber(&ok);
+        if (!ok) {
+            if (error)
+                *error = QStringLiteral("%1が数値ではありません").arg(QString::fromUtf8(field));
+            return false;
+        }
+        *target = int(std::nearbyint(v));
+        return true;
+    };
+    line = RosterLine{};
+    if (!number(&line.studentNumber, "番号") || !number(&line.birthYear, "生まれ年")
+        || !number(&line.rosterSpare3, "3番目の項目") || !number(&line.rosterSpare4, "4番目の項目"))
+        return false;
+    line.studentName = padName(in_.readText());
+    if (!number(&line.listStatus, "表示区分"))
+        return false;
+    line.rosterText7 = in_.readText().left(kNameLength);
+    line.rosterText8 = in_.readText().left(kNameLength);
+    return true;
+}
+
+QString padName(const QString& name)
+{
+    return name.left(kNameLength).leftJustified(kNameLength, u' ');
+}
+
+int computeSchoolYear(const QDate& today, int schoolYearStartMonth)
+{
+    return today.month() < schoolYearStartMonth ? today.year() - 1 : today.year();
+}
+
+int gradeNumberOf(int schoolYear, int birthYear) { return schoolYear - birthYear - 6; }
+
+QString gradeTagOf(int g)
+{
+    if (g <= -3)
+        return QStringLiteral("幼-");
+    if (g >= 13)
+        return QStringLiteral("大+");
+    static const QString tags[] = {
+        QStringLiteral("幼1"), QStringLiteral("幼2"), QStringLiteral("幼3"),
+        QStringLiteral("小1"), QStringLiteral("小2"), QStringLiteral("小3"),
+        QStringLiteral("小4"), QStringLiteral("小5"), QStringLiteral("小6"),
+        QStringLiteral("中1"), QStringLiteral("中2"), QStringLiteral("中3"),
+        QStringLiteral("高1"), QStringLiteral("高2"), QStringLiteral("高3"),
+    };
+    return tags[g + 2];
+}
+
+QString gradeNameOf(int g)
+{
+    static const QString names[] = {
+        QStringLiteral("幼３"), QStringLiteral("小１"), QStringLiteral("小２"), QStringLiteral("小３"),
+        QStringLiteral("小４"), QStringLiteral("小５"), QStringLiteral("小６"), QStringLiteral("中１"),
+        QStringLiteral("中２"), QStringLiteral("中３"), QStringLiteral("高１"),
+    };
+    return g >= 0 && g <= 10 ? names[g] : QString();
+}
+
+QStringList gradeFilterChoices()
+{
+    return {QStringLiteral("全学年"), QStringLiteral("中学生全体"), QStringLiteral("小学生全体"),
+            QStringLiteral("中３"), QStringLiteral("中２"), QStringLiteral("中１"),
+            QStringLiteral("小６"), QStringLiteral("小５"), QStringLiteral("小４"),
+            QStringLiteral("小３"), QStringLiteral("小２"), QStringLiteral("小１")};
+}
+
+bool passesGradeFilter(const QString& choice, int g)
+{
+    if (choice == u"全学年")
+        return true;
+    if (choice == u"小学生全体")
+        return g >= 1 && g <= 6;
+    if (choice == u"中学生全体")
+        return g >= 7 && g <= 9;
+    for (int grade = 1; grade <= 9; ++grade) {
+        if (choice == gradeNameOf(grade))
+            return g == grade;
+    }
+    return false;
+}
+
+} // namespace soinsuu

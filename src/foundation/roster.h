@@ -1,0 +1,62 @@
+#pragma once
+// The school's roster "新名簿.txt" and the grade rules built on it.
+
+#include "listinput.h"
+#include "runcontext.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+namespace soinsuu {
+
+inline const QString kRosterFileName = QStringLiteral("新名簿.txt");
+constexpr int kNameLength = 20;
+
+struct RosterLine {
+    int studentNumber = 0;
+    int birthYear = 0;
+    int rosterSpare3 = 0;
+    int rosterSpare4 = 0;
+    QString studentName;  // cut or padded with spaces to 20 characters
+    int listStatus = 0;
+    QString rosterText7;
+    QString rosterText8;
+};
+
+// Reads roster lines one after another from the decoded file text.
+class RosterReader {
+public:
+    explicit RosterReader(QString text);
+    bool atEnd();
+    // Reads the eight fields of the next line. False (with a Japanese
+    // description in *error) when a number field holds no number.
+    bool readRosterLine(RosterLine& line, QString* error = nullptr);
+
+private:
+    ListInputReader in_;
+};
+
+// The name cut or padded with spaces to 20 characters.
+QString padName(const QString& name);
+
+int computeSchoolYear(const QDate& today, int schoolYearStartMonth);
+int gradeNumberOf(int schoolYear, int birthYear);
+QString gradeTagOf(int gradeNumber);
+// The full-width grade name, or empty text for grade numbers without one.
+QString gradeNameOf(int gradeNumber);
+
+// The twelve choices of the grade boxes, in order.
+QStringList gradeFilterChoices();
+bool passesGradeFilter(const QString& choice, int gradeNumber);
+
+// Student numbers the tables can hold; lines with other numbers are skipped.
+inline bool isValidStudentNumber(int n) { return n >= 0 && n <= kMaxStudent; }
+
+// Whether a line is listed, given the common setting for status 2.
+inline bool isListed(int listStatus, int rosterStatus2Listed)
+{
+    return listStatus == 0 || (listStatus == 2 && rosterStatus2Listed == 1);
+}
+
+} // namespace soinsuu

@@ -1,0 +1,93 @@
+#include "sounds.h"
+
+#include "cp932.h"
+#include "listinput.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace soinsuu {
+namespace {
+
+const QString kSoundListFileName = QStringLiteral("新音ファイル.txt");
+
+const QString kKeys[11] = {
+    QString(),
+    QStringLiteral("正解音1"), QStringLiteral("正解音2"), QStringLiteral("間違い音1"), QStringLiteral("間違い音2"),
+    QStringLiteral("最高音1"), QStringLiteral("最高音2"), QStringLiteral("自己最高音1"), QStringLiteral("自己最高音2"),
+    QStringLiteral("自己最高音3"), QStringLiteral("不合格音1"),
+};
+
+} // namespace
+
+bool loadSoundList(RunContext& ctx, QString* error)
+{
+    for (int k = 1; k <= 10; ++k)
+        ctx.soundTable[std::size_t(k)].key = kKeys[k];
+
+    const QString path = ctx.soundFolder + kSoundListFileName;
+    QString why;
+    const std::optional<QString> text = cp932::readTextFile(path, &why);
+    if (!text) {
+        if (error)
+            *error = QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), why);
+        return false;
+    }
+    ListInputReader in(*text);
+    while (!in.atEnd()) {
+        const QString item = in.readText();
+        for (int k = 1; k <= 10; ++k) {
+            SoundCategory& category = ctx.soundTable[std::size_t(k)];
+            if (category.key != item)
+                continue;
+            for (int slot = 1; slot <= 20; ++slot) {
+                // A list that ends inside a category keeps the names read so far.
+                if (in.atEnd()) {
+                    category.count = QString::number(slot - 1);
+                    break;
+                }
+                const QString name = in.readText();
+                if (name == u"*") {
+                    category.count = QString::number(slot - 1);
+                    break;
+                }
+                category.files[std::size_t(slot)] = name;
+            }
+        }
+    }
+    return true;
+}
+
+bool playSoundFile(RunContext& ctx, const QString& fileName)
+{
+    const bool ok = ctx.services.sound->play(ctx.soundFolder + fileName);
+    ctx.lastSoundResult = ok ? QStringLiteral("0") : QStringLiteral("1");
+    return ok;
+}
+
+bool playRandomSound(RunContext& ctx, Sound category, bool monitored)
+{
+    const SoundCategory& c = ctx.soundTable[std::size_t(category)];
+    bool countOk = false;
+    const int n = std::max(0, c.count.trimmed().toInt(&countOk));
+    int slot = int(ctx.random().next() * n) + 1;
+    slot = std::clamp(slot, 1, 20);
+    const bool ok = playSoundFile(ctx, c.files[std::size_t(slot)] + QStringLiteral(".wav"));
+    if (!monitored)
+        return true;
+    if (category == Sound::正解音1)
+        QCoreApplication::processEvents();
+    if (ok) {
+        ctx.soundErrorCount = 0;
+        return true;
+    }
+    if (ctx.soundErrorCount < 3) {
+        ++ctx.soundErrorCount;
+        return true;
+    }
+    fatalError(ctx, QStringLiteral("音声エラー"),
+               QStringLiteral("音声がでません。先生を呼びなさい。\r\n") + ctx.services.sound->lastError());
+    return false;
+}
+
+} // namespace soinsuu
