@@ -95,3 +95,37 @@ bool passesGradeFilter(const QString& choice, int g)
 }
 
 } // namespace soinsuu
+
+namespace soinsuu {
+
+bool fillRosterTables(RunContext& ctx, const QString& text, QString* error)
+{
+    ctx.schoolYear = computeSchoolYear(ctx.clock().today(), ctx.schoolYearStartMonth);
+    RosterReader reader(text);
+    int slot = 0;
+    int lineNumber = 0;
+    while (!reader.atEnd()) {
+        ++lineNumber;
+        RosterLine line;
+        QString why;
+        if (!reader.readRosterLine(line, &why)) {
+            if (error)
+                *error = QStringLiteral("%1行目：%2").arg(lineNumber).arg(why);
+            return false;
+        }
+        if (!isValidStudentNumber(line.studentNumber))
+            continue;
+        const auto n = std::size_t(line.studentNumber);
+        ctx.studentNames[n] = line.studentName;
+        ctx.studentBirthYears[n] = std::int16_t(line.birthYear);
+        const QString gradeName = gradeNameOf(gradeNumberOf(ctx.schoolYear, line.birthYear));
+        if (!gradeName.isEmpty())
+            ctx.studentGradeNames[n] = gradeName;
+        if (isListed(line.listStatus, ctx.rosterStatus2Listed) && slot < kMaxStudent)
+            ctx.rosterNumbers[std::size_t(++slot)] = std::int16_t(line.studentNumber);
+    }
+    ctx.rosterCount = slot;
+    return true;
+}
+
+} // namespace soinsuu

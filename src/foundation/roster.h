@@ -60,3 +60,14 @@ inline bool isListed(int listStatus, int rosterStatus2Listed)
 }
 
 } // namespace soinsuu
+
+namespace soinsuu {
+
+// Fills the roster tables from the text of the roster file: names, birth
+// years and grade names by student number for every line, and the list
+// slots of the listed lines (rosterNumbers, rosterCount). Lines whose
+// student number the tables cannot hold are skipped, as are listed lines
+// beyond the 5000 slots. False with a Japanese description on a broken line.
+bool fillRosterTables(RunContext& ctx, const QString& text, QString* error = nullptr);
+
+} // namespace soinsuu

@@ -8,7 +8,9 @@
 
 namespace soinsuu {
 
-// The ten categories of the sound list, by their keys.
+// The ten categories of the sound list, by their keys. (Hidden from moc,
+// whose parser takes no non-ASCII names.)
+#ifndef Q_MOC_RUN
 enum class Sound {
     正解音1 = 1,  // a solved problem (watched)
     正解音2,      // a correct row (watched)
@@ -21,6 +23,9 @@ enum class Sound {
     自己最高音3,
     不合格音1,    // a record-less run at or under the minimum line
 };
+#else
+enum class Sound;
+#endif
 
 // Fixed files of the sound folder, played by name.
 inline const QString kSchoolBestFile = QStringLiteral("最高1.wav");
