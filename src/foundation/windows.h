@@ -1,0 +1,52 @@
+#pragma once
+// The small windows of start-up: the splash, the wait window and the version dialog.
+
+#include "runcontext.h"
+
+#include <QDialog>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+
+namespace soinsuu {
+
+// The splash shown while start-up reads the installation.
+class Firstfrm : public QWidget {
+    Q_OBJECT
+public:
+    // `startUpWork` runs once, from the 100 ms start-up timer.
+    Firstfrm(RunContext& ctx, std::function<void()> startUpWork, QWidget* parent = nullptr);
+    // Shows the splash and starts the start-up sequence.
+    void begin();
+    QTimer* startUpTimer() { return &timer_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void onTimer();
+    RunContext& ctx_;
+    std::function<void()> work_;
+    QTimer timer_;
+    QLabel* dateLabel_;
+};
+
+// "Just a moment, please." while a run is recorded or a new one starts.
+class BASEFRM : public QWidget {
+    Q_OBJECT
+public:
+    explicit BASEFRM(QWidget* parent = nullptr);
+protected:
+    void showEvent(QShowEvent* event) override;
+};
+
+// The version dialog, opened from the title banner of the name window.
+class frmver : public QDialog {
+    Q_OBJECT
+public:
+    frmver(const RunContext& ctx, QWidget* parent = nullptr);
+};
+
+} // namespace soinsuu
