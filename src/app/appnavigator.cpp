@@ -1,0 +1,89 @@
+#include "appnavigator.h"
+
+#include "foundation/windows.h"
+
+#include <QApplication>
+
+namespace soinsuu {
+
+void AppNavigator::open(QPointer<QWidget>& slot, QWidget* window)
+{
+    if (ending_) {
+        delete window;
+        return;
+    }
+    closeWindow(slot);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    slot = window;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void AppNavigator::closeWindow(QPointer<QWidget>& slot)
+{
+    if (slot)
+        slot->close();
+    slot = nullptr;
+}
+
+void AppNavigator::showNameSelection()
+{
+    // The name-selection window comes with the student hub.
+}
+
+void AppNavigator::showStudentMenu()
+{
+    // The student menu comes with the student hub.
+}
+
+void AppNavigator::closeStudentMenu() { closeWindow(menuWindow_); }
+
+void AppNavigator::showDrillWindow()
+{
+    // The drill window comes with the drill.
+}
+
+void AppNavigator::closeDrillWindow() { closeWindow(drillWindow_); }
+
+void AppNavigator::showEndOfDrill()
+{
+    // The end-of-drill window comes with the results.
+}
+
+void AppNavigator::showWaitWindow()
+{
+    if (waitWindow_ || ending_)
+        return;
+    auto* wait = new BASEFRM;
+    wait->setAttribute(Qt::WA_DeleteOnClose);
+    waitWindow_ = wait;
+    wait->show();
+    wait->raise();
+}
+
+void AppNavigator::closeWaitWindow() { closeWindow(waitWindow_); }
+
+void AppNavigator::showVersionDialog(QWidget* over)
+{
+    frmver dialog(ctx_, over);
+    dialog.exec();
+}
+
+void AppNavigator::showCriteriaEditor() {}
+
+void AppNavigator::showRecordsMaintenance() {}
+
+void AppNavigator::endProgram(int exitCode)
+{
+    if (ending_)
+        return;
+    ending_ = true;
+    // Newest first, as a person closing them by hand would.
+    for (QPointer<QWidget>* slot : {&waitWindow_, &adminWindow_, &endWindow_, &drillWindow_, &menuWindow_, &nameWindow_})
+        closeWindow(*slot);
+    QApplication::closeAllWindows();
+    QCoreApplication::exit(exitCode);
+}
+
+} // namespace soinsuu
