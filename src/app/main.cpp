@@ -3,10 +3,10 @@
 
 #include "appnavigator.h"
 #include "qtdialogs.h"
+#include "startup.h"
 
 #include "foundation/fonts.h"
 #include "foundation/runcontext.h"
-#include "foundation/settings.h"
 #include "foundation/soundoutput.h"
 #include "foundation/windows.h"
 
@@ -33,16 +33,8 @@ int main(int argc, char** argv)
 
     int failure = 0;
     auto splash = std::make_unique<Firstfrm>(*ctx, [&] {
-        QString error;
-        if (!startUp(*ctx, QCoreApplication::applicationDirPath(), &error)) {
-            dialogs.message(QStringLiteral("起動できません"),
-                            QStringLiteral("データファイルを読めないため起動できません。先生を呼びなさい。\n\n") + error,
-                            Dialogs::Icon::Critical);
+        if (!startUpAndHandOver(*ctx, QCoreApplication::applicationDirPath()))
             failure = 1;
-            navigator.endProgram(1);
-            return;
-        }
-        navigator.showNameSelection();
     });
     splash->begin();
     const int code = app.exec();
