@@ -105,7 +105,7 @@ void Firstfrm::paintEvent(QPaintEvent*)
     const QFontMetrics fm(digits);
     const int rowH = fm.height();
     const int left = board.center().x() - fm.horizontalAdvance(QStringLiteral("2 ) 60")) / 2;
-    int y = board.top() + tw(1700);
+    int y = board.top() + tw(2500);
     const char* rows[][2] = {{"2", "60"}, {"2", "30"}, {"3", "15"}, {"", " 5"}};
     for (const auto& row : rows) {
         const QString divisor = QString::fromLatin1(row[0]);
