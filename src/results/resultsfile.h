@@ -1,1 +1,79 @@
 #pragma once
+// The results file "成績累積データ.dat": one 44-byte little-endian record per
+// recorded run, appended under a whole-file lock by every machine sharing
+// the data folder, and read in a few large reads of the newest records.
+
+#include "foundation/runcontext.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace soinsuu {
+
+inline const QString kResultsFileName = QStringLiteral("成績累積データ.dat");
+constexpr int kRecordSize = 44;
+
+struct ResultRecord {
+    double date = 0;       // OLE Automation day number, a whole number
+    double timeOfDay = 0;  // fraction of a day
+    std::int16_t Bangou = 0;
+    std::int16_t level = 0;
+    std::int32_t time = 0;
+    QString schoolCode;  // the three five-byte text fields, trailing spaces kept
+    QString extra;
+    QString points;
+};
+
+QByteArray encodeRecord(const ResultRecord& record);
+// Decodes kRecordSize bytes.
+ResultRecord decodeRecord(const char* bytes);
+// Text left-aligned in five code page 932 bytes, padded with spaces; a
+// double-byte character that would be split is left out.
+QByteArray fiveByteField(const QString& text);
+
+double oleDate(const QDate& date);
+QDate dateFromOle(double day);
+double timeOfDayFraction(const QTime& time);
+// The numeric value of a text field (blank reads as 0).
+double fieldNumber(const QString& field);
+
+QString resultsFilePath(const RunContext& ctx);
+
+// Outcome of one file operation.
+enum class FileStatus { Ok, SharingConflict, NotFound, Failed };
+
+struct FileError {
+    FileStatus status = FileStatus::Ok;
+    int number = 0;        // errno
+    QString description;   // Japanese, naming the file
+};
+
+// Opens the results file for reading, creating it (empty) when missing.
+// Returns the descriptor, or -1 with *error set.
+int openResultsFile(const QString& path, FileError* error);
+
+struct NewestRecords {
+    std::vector<ResultRecord> records;  // oldest first
+    std::int64_t recordCount = 0;       // whole records in the file
+    std::int64_t firstRecordNumber = 1; // number of records[0]
+    int readCalls = 0;
+};
+
+// Reads the newest `maxCount` whole records with one seek and as few reads
+// as the system allows; a trailing fragment is never a record.
+FileError readNewestRecords(const QString& path, int maxCount, NewestRecords* out);
+// Reads record number n (1-based).
+FileError readRecord(const QString& path, std::int64_t n, ResultRecord* out);
+
+// Appends `record` just after the last whole record, under an exclusive lock.
+FileError appendRecord(const QString& path, const ResultRecord& record);
+
+// Appends the run that has just ended, from the run context. Sharing
+// conflicts are waited out; any other failure shows "成績ランダムファイル記録"
+// and ends the program (false).
+bool appendResult(RunContext& ctx);
+
+} // namespace soinsuu

@@ -1,1 +1,222 @@
 #include "statistics.h"
+
+#include "resultsfile.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
+
+namespace soinsuu {
+namespace {
+
+constexpr int kLoadWindow = 20000;
+
+bool inTables(int student, int level)
+{
+    return student >= 0 && student <= kMaxStudent && level >= 0 && level <= kMaxLevel;
+}
+
+} // namespace
+
+int timeValueOf(std::int32_t time)
+{
+    const QString head = QString::number(time).left(3);
+    bool ok = false;
+    const int v = head.toInt(&ok);
+    return ok ? v : 0;  // "-" alone
+}
+
+RunPoints runPointsFormula(std::int32_t t, std::int32_t v, std::int32_t T, float M)
+{
+    RunPoints p;
+    if (T <= 0) {
+        // Without a positive target the level earns nothing (the formula
+        // would divide by it).
+        return p;
+    }
+    if (t <= T) {
+        const double share = double(T - v) / double(T);
+        p.base = int(std::floor(share * share * share * 50.0 + 5.0));
+    } else if (t < 2 * std::int64_t(T)) {
+        p.base = 4;
+    } else if (t < 10 * std::int64_t(T)) {
+        p.base = 1;
+    }
+    if (t >= 99998)
+        p.base = 0;
+    // Single precision, as the multiplier is stored: 7 x 1.5 gives 10.
+    const float product = float(p.base) * M;
+    p.points = int(std::floor(product));
+    return p;
+}
+
+bool loadResults(RunContext& ctx)
+{
+    int retries = 0;
+    int stage = 3;
+    const QString path = resultsFilePath(ctx);
+    ctx.bestTime.fill(kNoTime);
+
+    NewestRecords newest;
+    for (;;) {
+        stage = 4;
+        const FileError e = readNewestRecords(path, kLoadWindow, &newest);
+        if (e.status == FileStatus::Ok)
+            break;
+        if (e.status == FileStatus::SharingConflict) {
+            ctx.clock().waitResponsive(1000);
+            continue;
+        }
+        if (e.status == FileStatus::NotFound) {
+            ctx.clock().waitResponsive(5000);
+            if (++retries >= 4) {
+                fatalError(ctx, QStringLiteral("ファイルがありません"),
+                           QStringLiteral("ファイルがありません%1%2%3").arg(stage).arg(e.description).arg(e.number));
+                return false;
+            }
+            continue;
+        }
+        // No row was read when the file failed: the row fields stay empty.
+        fatalError(ctx, QStringLiteral("成績ランダムファイル表示"),
+                   QStringLiteral("成績ランダムファイル表示%1%2%3%2/date/i=%4/time=/name=/Bangou=/level=/time=line%1")
+                       .arg(stage).arg(e.number).arg(e.description).arg(newest.firstRecordNumber));
+        return false;
+    }
+
+    stage = 5;
+    ctx.loadedRecords.resize(newest.records.size());
+    int j = 0;
+    for (const ResultRecord& r : newest.records) {
+        // A damaged record whose student or level the tables cannot hold is
+        // left out altogether; records maintenance still shows it.
+        if (!inTables(r.Bangou, r.level))
+            continue;
+        std::int32_t& best = ctx.bestTime(r.Bangou, r.level);
+        if (best > r.time)
+            best = r.time;
+        if (r.date < 0 || r.Bangou == 0 || r.level < 1)
+            continue;
+        LoadedRecord& row = ctx.loadedRecords[std::size_t(j++)];
+        row.date = r.date;
+        row.timeOfDay = r.timeOfDay;
+        row.Bangou = r.Bangou;
+        row.level = r.level;
+        row.time = r.time;
+        row.extra = r.extra;
+        row.points = fieldNumber(r.points);
+    }
+    ctx.loadedRecords.resize(std::size_t(j));
+    ctx.loadedRecordCount = j;
+
+    for (int level = 1; level <= kMaxLevel; ++level) {
+        std::int32_t best = kNoTime;
+        for (int student = 1; student <= 1000; ++student)
+            best = std::min(best, ctx.bestTime(student, level));
+        ctx.schoolBestTime[std::size_t(level)] = best;
+    }
+    return true;
+}
+
+bool computeCounts(RunContext& ctx)
+{
+    ctx.totalRuns.fill(0);
+    ctx.judgeRuns.fill(0);
+    ctx.todayRuns.fill(0);
+    ctx.todayPoints.fill(0);
+    ctx.totalTimeSum.fill(0);
+    ctx.totalPoints.fill(0);
+    ctx.judgePoints.fill(0);
+    ctx.todayTimeSum.fill(0);
+    ctx.banRuns.fill(0);
+    ctx.banPointsEarned.fill(0);
+
+    if (!loadResults(ctx))
+        return false;
+
+    const QDateTime now = ctx.clock().now();
+    const double today = oleDate(now.date());
+    const double nowValue = today + timeOfDayFraction(now.time());
+
+    for (int i = 0; i < ctx.loadedRecordCount; ++i) {
+        const LoadedRecord& row = ctx.loadedRecords[std::size_t(i)];
+        const int s = row.Bangou;
+        const int L = row.level;
+        if (L <= 0 || L > kMaxLevel)
+            continue;
+        const LevelCriteria& c = ctx.criteria[std::size_t(L)];
+        const bool counted = row.time < 6000;
+        const int timeValue = timeValueOf(row.time);
+        const int p = runPointsFormula(row.time, timeValue, c.targetTime, c.pointMultiplier).points;
+        if (counted)
+            ++ctx.totalRuns(s, L);
+        if (row.date > nowValue - c.judgeDays) {
+            if (counted)
+                ++ctx.judgeRuns(s, L);
+            ctx.judgePoints(s, L) += p;
+        }
+        if (row.date > nowValue - c.banDays) {
+            if (counted)
+                ++ctx.banRuns(s, L);
+            ctx.banPointsEarned(s, L) += p;
+        }
+        ctx.totalPoints(s, L) += p;
+        ctx.totalTimeSum(s, L) += timeValue;
+        if (row.date == today) {
+            if (counted)
+                ctx.todayRuns(s, L) += 1;
+            ctx.todayTimeSum(s, L) += float(timeValue);
+            ctx.todayPoints(s, L) += p;
+        }
+    }
+
+    for (int s = 1; s <= kMaxStudent; ++s) {
+        for (int L = 1; L <= kMaxLevel; ++L) {
+            if (ctx.totalRuns(s, L) >= 1)
+                ctx.averageTime(s, L) = float(std::floor(double(ctx.totalTimeSum(s, L)) / ctx.totalRuns(s, L) + 0.5));
+            if (ctx.todayRuns(s, L) >= 1)
+                ctx.todayAverageTime(s, L) = float(std::floor(double(ctx.todayTimeSum(s, L)) / ctx.todayRuns(s, L) + 0.5));
+        }
+    }
+    return true;
+}
+
+bool levelCleared(const RunContext& ctx, int student, int level)
+{
+    if (!inTables(student, level))
+        return false;
+    const LevelCriteria& c = ctx.criteria[std::size_t(level)];
+    return ctx.judgeRuns(student, level) >= c.clearCount && ctx.judgePoints(student, level) >= c.clearPoints;
+}
+
+bool overPractised(const RunContext& ctx, int student, int level)
+{
+    if (!inTables(student, level))
+        return false;
+    const LevelCriteria& c = ctx.criteria[std::size_t(level)];
+    return (c.banCount != 0 && ctx.banRuns(student, level) >= c.banCount)
+           || (c.banPoints != 0 && ctx.banPointsEarned(student, level) >= c.banPoints);
+}
+
+bool Seisekikiroku(RunContext& ctx, int level)
+{
+    const int s = ctx.currentStudent;
+    const int selected = ctx.selectedLevel;
+    if (inTables(s, selected)) {
+        const LevelCriteria& c = ctx.criteria[std::size_t(selected)];
+        ctx.clearedBefore = ctx.totalRuns(s, selected) >= c.clearCount && ctx.totalPoints(s, selected) >= c.clearPoints;
+    }
+    if (inTables(s, level) && ctx.bestTime(s, level) > ctx.runTime) {
+        ctx.newPersonalBest = 1;
+        ctx.bestTime(s, level) = ctx.runTime;
+    }
+    if (!appendResult(ctx))
+        return false;
+    if (level >= 0 && level <= kMaxLevel && ctx.schoolBestTime[std::size_t(level)] > ctx.runTime) {
+        ctx.schoolBestTime[std::size_t(level)] = ctx.runTime;
+        ctx.newSchoolBest = 1;
+    }
+    return true;
+}
+
+} // namespace soinsuu

@@ -1,0 +1,3 @@
+soinsuu_add_test(test_results_file SOURCES test_results_file.cpp LIBS results)
+soinsuu_add_test(test_statistics SOURCES test_statistics.cpp LIBS results)
+soinsuu_add_test(test_append_concurrency SOURCES test_append_concurrency.cpp LIBS results)

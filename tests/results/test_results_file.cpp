@@ -1,0 +1,175 @@
+#include "results/resultsfile.h"
+#include "support/fakes.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace soinsuu;
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestResultsFile : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::unique_ptr<test::TestContext> t_;
+    QString path() const { return dir_.filePath(QStringLiteral("成績累積データ.dat")); }
+
+private Q_SLOTS:
+    void init()
+    {
+        QFile::remove(path());
+        t_ = std::make_unique<test::TestContext>();
+        test::TestContext& t = *t_;
+        t->programDataFolder = dir_.path() + QStringLiteral("/");
+        t.clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(18, 0, 0)));
+        t->currentStudent = 12;
+        t->selectedLevel = 3;
+        t->runTime = 57;
+        t->schoolCode = QStringLiteral("12345");
+    }
+
+    void recordBytes()
+    {
+        QVERIFY(appendResult(**t_));
+        const QByteArray b = fileBytes(path());
+        QCOMPARE(b.size(), 44);
+        QByteArray expected;
+        auto le = [&](std::uint64_t v, int n) { for (int i = 0; i < n; ++i) expected.append(char((v >> (8 * i)) & 0xFF)); };
+        double date = 46365.0;  // 2026-12-09
+        double time = 0.75;     // 18:00
+        std::uint64_t bits;
+        std::memcpy(&bits, &date, 8);
+        le(bits, 8);
+        std::memcpy(&bits, &time, 8);
+        le(bits, 8);
+        le(12, 2);
+        le(3, 2);
+        le(57, 4);
+        expected += "12345" "     " "0    ";
+        expected += QByteArray(5, '\0');
+        QCOMPARE(b, expected);
+        const ResultRecord r = decodeRecord(b.constData());
+        QCOMPARE(dateFromOle(r.date), QDate(2026, 12, 9));
+        QCOMPARE(r.Bangou, std::int16_t(12));
+        QCOMPARE(r.time, 57);
+        QCOMPARE(r.schoolCode, QStringLiteral("12345"));
+        QCOMPARE(fieldNumber(r.points), 0.0);
+        QCOMPARE(fieldNumber(r.extra), 0.0);
+    }
+
+    void textFields_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty school code") << "" << QByteArray("     ");
+        QTest::newRow("short") << "12" << QByteArray("12   ");
+        QTest::newRow("too long") << "1234567" << QByteArray("12345");
+        QTest::newRow("double-byte not split") << "ab塾塾" << QByteArray("ab\x8f\x6d ");
+    }
+    void textFields()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(fiveByteField(text), bytes);
+    }
+
+    void timedOutRunIsStoredAs99999()
+    {
+        (*t_)->runTime = kNoTime;
+        (*t_)->schoolCode.clear();
+        QVERIFY(appendResult(**t_));
+        const ResultRecord r = decodeRecord(fileBytes(path()).constData());
+        QCOMPARE(r.time, 99999);
+        QCOMPARE(r.schoolCode, QStringLiteral("     "));
+    }
+
+    void appendAfterAFragment()
+    {
+        // Two records and a 12-byte fragment: the new record lands as record 3.
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        ResultRecord old;
+        old.Bangou = 1;
+        old.level = 1;
+        f.write(encodeRecord(old) + encodeRecord(old) + QByteArray(12, 'x'));
+        f.close();
+        QVERIFY(appendResult(**t_));
+        const QByteArray b = fileBytes(path());
+        QCOMPARE(b.size(), 132);
+        QCOMPARE(decodeRecord(b.constData() + 88).Bangou, std::int16_t(12));
+        ResultRecord third;
+        QCOMPARE(readRecord(path(), 3, &third).status, FileStatus::Ok);
+        QCOMPARE(third.time, 57);
+        QCOMPARE(readRecord(path(), 4, &third).status, FileStatus::Failed);
+    }
+
+    void newestRecordsSkipTheFragmentInOneRead()
+    {
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        for (int i = 1; i <= 30; ++i) {
+            ResultRecord r;
+            r.Bangou = std::int16_t(i);
+            f.write(encodeRecord(r));
+        }
+        f.write("frag");
+        f.close();
+        NewestRecords newest;
+        QCOMPARE(readNewestRecords(path(), 10, &newest).status, FileStatus::Ok);
+        QCOMPARE(newest.recordCount, 30);
+        QCOMPARE(newest.firstRecordNumber, 21);
+        QCOMPARE(int(newest.records.size()), 10);
+        QCOMPARE(newest.records.front().Bangou, std::int16_t(21));
+        QCOMPARE(newest.records.back().Bangou, std::int16_t(30));
+        QCOMPARE(newest.readCalls, 1);
+    }
+
+    void readingCreatesAMissingFile()
+    {
+        NewestRecords newest;
+        QCOMPARE(readNewestRecords(path(), 10, &newest).status, FileStatus::Ok);
+        QVERIFY(QFile::exists(path()));
+        QCOMPARE(newest.recordCount, 0);
+    }
+
+    void appendIntoAMissingFolderEndsTheProgram()
+    {
+        test::TestContext& t = *t_;
+        t->programDataFolder = dir_.path() + QStringLiteral("/ない/");
+        QVERIFY(!appendResult(*t));
+        QCOMPARE(t.dialogs.shown.size(), std::size_t(1));
+        QCOMPARE(t.dialogs.shown[0].title, QStringLiteral("成績ランダムファイル記録"));
+        QVERIFY(t.dialogs.shown[0].text.startsWith(QStringLiteral("成績ランダムファイル記録")));
+        QVERIFY(t.dialogs.shown[0].text.contains(QStringLiteral("成績累積データ.dat")));
+        QCOMPARE(t.navigator.endedWith, 1);
+    }
+
+    void oleDates_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<double>("day");
+        QTest::newRow("epoch") << QDate(1899, 12, 30) << 0.0;
+        QTest::newRow("1900-01-01") << QDate(1900, 1, 1) << 2.0;
+        QTest::newRow("2026-12-09") << QDate(2026, 12, 9) << 46365.0;
+    }
+    void oleDates()
+    {
+        QFETCH(QDate, date);
+        QFETCH(double, day);
+        QCOMPARE(oleDate(date), day);
+        QCOMPARE(dateFromOle(day), date);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultsFile)
+#include "test_results_file.moc"
