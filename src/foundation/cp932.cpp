@@ -14,13 +14,27 @@ struct ConverterCloser {
 };
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
-Converter open()
+// One converter per thread, reset before each use: opening one costs far
+// more than a short conversion.
+UConverter* converter()
 {
-    UErrorCode status = U_ZERO_ERROR;
-    Converter c(ucnv_open("windows-31j", &status));
-    if (U_FAILURE(status) || !c)
-        qFatal("ICU has no windows-31j converter");
-    return c;
+    thread_local Converter c = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        Converter opened(ucnv_open("windows-31j", &status));
+        if (U_FAILURE(status) || !opened)
+            qFatal("ICU has no windows-31j converter");
+        return opened;
+    }();
+    ucnv_reset(c.get());
+    return c.get();
+}
+
+bool isAscii(const char* p, qsizetype n)
+{
+    for (qsizetype i = 0; i < n; ++i)
+        if (static_cast<unsigned char>(p[i]) >= 0x80)
+            return false;
+    return true;
 }
 
 } // namespace
@@ -29,11 +43,13 @@ QString decode(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return {};
-    Converter c = open();
+    if (isAscii(bytes.constData(), bytes.size()))
+        return QString::fromLatin1(bytes);
+    UConverter* c = converter();
     // Every CP932 byte yields at most one UTF-16 unit.
     std::u16string out(std::size_t(bytes.size()) + 1, u'\0');
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t n = ucnv_toUChars(c.get(), reinterpret_cast<UChar*>(out.data()), int32_t(out.size()),
+    const int32_t n = ucnv_toUChars(c, reinterpret_cast<UChar*>(out.data()), int32_t(out.size()),
                                     bytes.constData(), int32_t(bytes.size()), &status);
     if (U_FAILURE(status))
         return {};
@@ -44,10 +60,10 @@ QByteArray encode(const QString& text)
 {
     if (text.isEmpty())
         return {};
-    Converter c = open();
+    UConverter* c = converter();
     QByteArray out(text.size() * 2 + 2, '\0');
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t n = ucnv_fromUChars(c.get(), out.data(), int32_t(out.size()),
+    const int32_t n = ucnv_fromUChars(c, out.data(), int32_t(out.size()),
                                       reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()), &status);
     if (U_FAILURE(status))
         return {};

@@ -112,14 +112,19 @@ QByteArray encodeRecord(const ResultRecord& r)
     return b;  // bytes 39..43 stay zero
 }
 
+void decodeNumbers(const char* p, ResultRecord* r)
+{
+    r->date = getLe<double>(p + 0);
+    r->timeOfDay = getLe<double>(p + 8);
+    r->Bangou = getLe<std::int16_t>(p + 16);
+    r->level = getLe<std::int16_t>(p + 18);
+    r->time = getLe<std::int32_t>(p + 20);
+}
+
 ResultRecord decodeRecord(const char* p)
 {
     ResultRecord r;
-    r.date = getLe<double>(p + 0);
-    r.timeOfDay = getLe<double>(p + 8);
-    r.Bangou = getLe<std::int16_t>(p + 16);
-    r.level = getLe<std::int16_t>(p + 18);
-    r.time = getLe<std::int32_t>(p + 20);
+    decodeNumbers(p, &r);
     r.schoolCode = cp932::decode(QByteArray(p + 24, 5));
     r.extra = cp932::decode(QByteArray(p + 29, 5));
     r.points = cp932::decode(QByteArray(p + 34, 5));
@@ -154,9 +159,9 @@ int openResultsFile(const QString& path, FileError* error)
     return fd;
 }
 
-FileError readNewestRecords(const QString& path, int maxCount, NewestRecords* out)
+FileError readNewestRaw(const QString& path, int maxCount, RawRecords* out)
 {
-    *out = NewestRecords{};
+    *out = RawRecords{};
     FileError error;
     const int fd = openResultsFile(path, &error);
     if (fd < 0)
@@ -170,16 +175,17 @@ FileError readNewestRecords(const QString& path, int maxCount, NewestRecords* ou
     const std::int64_t count = st.st_size / kRecordSize;
     const std::int64_t first = std::max<std::int64_t>(0, count - maxCount);
     const std::int64_t wanted = (count - first) * kRecordSize;
-    QByteArray buffer(qsizetype(wanted), Qt::Uninitialized);
+    out->bytes.resize(qsizetype(wanted));
     std::int64_t got = 0;
     while (got < wanted) {
-        const ssize_t n = ::pread(fd, buffer.data() + got, std::size_t(wanted - got), off_t(first * kRecordSize + got));
+        const ssize_t n = ::pread(fd, out->bytes.data() + got, std::size_t(wanted - got), off_t(first * kRecordSize + got));
         ++out->readCalls;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             error = errorFrom(errno, path, QStringLiteral("読むことが"));
             ::close(fd);
+            out->bytes.clear();
             return error;
         }
         if (n == 0)
@@ -187,12 +193,23 @@ FileError readNewestRecords(const QString& path, int maxCount, NewestRecords* ou
         got += n;
     }
     ::close(fd);
-    const std::int64_t whole = got / kRecordSize;
-    out->records.reserve(std::size_t(whole));
-    for (std::int64_t i = 0; i < whole; ++i)
-        out->records.push_back(decodeRecord(buffer.constData() + i * kRecordSize));
+    out->bytes.truncate(qsizetype(got - got % kRecordSize));
     out->recordCount = count;
     out->firstRecordNumber = first + 1;
+    return error;
+}
+
+FileError readNewestRecords(const QString& path, int maxCount, NewestRecords* out)
+{
+    *out = NewestRecords{};
+    RawRecords raw;
+    const FileError error = readNewestRaw(path, maxCount, &raw);
+    out->records.reserve(std::size_t(raw.size()));
+    for (std::int64_t i = 0; i < raw.size(); ++i)
+        out->records.push_back(decodeRecord(raw.record(i)));
+    out->recordCount = raw.recordCount;
+    out->firstRecordNumber = raw.firstRecordNumber;
+    out->readCalls = raw.readCalls;
     return error;
 }
 

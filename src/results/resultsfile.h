@@ -55,6 +55,21 @@ struct FileError {
 // Returns the descriptor, or -1 with *error set.
 int openResultsFile(const QString& path, FileError* error);
 
+// The newest whole records as they lie in the file, for readers that decode
+// only the fields they need.
+struct RawRecords {
+    QByteArray bytes;                   // a multiple of kRecordSize, oldest first
+    std::int64_t recordCount = 0;
+    std::int64_t firstRecordNumber = 1;
+    int readCalls = 0;
+    std::int64_t size() const { return bytes.size() / kRecordSize; }
+    const char* record(std::int64_t i) const { return bytes.constData() + i * kRecordSize; }
+};
+FileError readNewestRaw(const QString& path, int maxCount, RawRecords* out);
+
+// Decodes the number fields of a record only (the text fields stay empty).
+void decodeNumbers(const char* bytes, ResultRecord* out);
+
 struct NewestRecords {
     std::vector<ResultRecord> records;  // oldest first
     std::int64_t recordCount = 0;       // whole records in the file

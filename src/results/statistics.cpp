@@ -2,6 +2,8 @@
 
 #include "resultsfile.h"
 
+#include "foundation/cp932.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -21,10 +23,16 @@ bool inTables(int student, int level)
 
 int timeValueOf(std::int32_t time)
 {
-    const QString head = QString::number(time).left(3);
-    bool ok = false;
-    const int v = head.toInt(&ok);
-    return ok ? v : 0;  // "-" alone
+    // The first three characters of the decimal text, sign included.
+    if (time >= 0) {
+        while (time >= 1000)
+            time /= 10;
+        return time;
+    }
+    std::int64_t magnitude = -std::int64_t(time);
+    while (magnitude >= 100)
+        magnitude /= 10;
+    return -int(magnitude);
 }
 
 RunPoints runPointsFormula(std::int32_t t, std::int32_t v, std::int32_t T, float M)
@@ -58,10 +66,10 @@ bool loadResults(RunContext& ctx)
     const QString path = resultsFilePath(ctx);
     ctx.bestTime.fill(kNoTime);
 
-    NewestRecords newest;
+    RawRecords newest;
     for (;;) {
         stage = 4;
-        const FileError e = readNewestRecords(path, kLoadWindow, &newest);
+        const FileError e = readNewestRaw(path, kLoadWindow, &newest);
         if (e.status == FileStatus::Ok)
             break;
         if (e.status == FileStatus::SharingConflict) {
@@ -85,9 +93,14 @@ bool loadResults(RunContext& ctx)
     }
 
     stage = 5;
-    ctx.loadedRecords.resize(newest.records.size());
+    // Most records carry the same blank text: share one string for them.
+    static const QString blank = QStringLiteral("     ");
+    ctx.loadedRecords.resize(std::size_t(newest.size()));
     int j = 0;
-    for (const ResultRecord& r : newest.records) {
+    ResultRecord r;
+    for (std::int64_t i = 0; i < newest.size(); ++i) {
+        const char* bytes = newest.record(i);
+        decodeNumbers(bytes, &r);
         // A damaged record whose student or level the tables cannot hold is
         // left out altogether; records maintenance still shows it.
         if (!inTables(r.Bangou, r.level))
@@ -103,8 +116,10 @@ bool loadResults(RunContext& ctx)
         row.Bangou = r.Bangou;
         row.level = r.level;
         row.time = r.time;
-        row.extra = r.extra;
-        row.points = fieldNumber(r.points);
+        const QByteArray extra(bytes + 29, 5);
+        row.extra = extra == "     " ? blank : cp932::decode(extra);
+        const QByteArray points(bytes + 34, 5);
+        row.points = points == "0    " ? 0.0 : fieldNumber(cp932::decode(points));
     }
     ctx.loadedRecords.resize(std::size_t(j));
     ctx.loadedRecordCount = j;
