@@ -119,6 +119,7 @@ struct RunContext {
     std::int16_t topLevelCleared = 0;
 
     // The drill run.
+    int previousNumber = 0;  // the number posed last (0: none yet); outlives runs and the drill window
     std::int16_t problemsPerRun = 0;
     std::int32_t timeLimit = 0;
     float runStartTime = 0;
