@@ -1,0 +1,293 @@
+#include "drill/mainfrm.h"
+#include "foundation/catalogue.h"
+#include "foundation/fonts.h"
+#include "foundation/layout.h"
+#include "results/resultsfile.h"
+#include "support/fakes.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace soinsuu;
+
+class TestMainFrm : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::unique_ptr<test::TestContext> t_;
+    std::unique_ptr<MainFrm> frm_;
+
+    RunContext& ctx() { return **t_; }
+
+    void open(int level = 1)
+    {
+        ctx().selectedLevel = std::int16_t(level);
+        startDrillRun(ctx());
+        frm_ = std::make_unique<MainFrm>(ctx());
+        frm_->show();
+    }
+
+    void type(const QString& text)
+    {
+        for (QChar c : text)
+            QTest::keyClick(frm_.get(), c.toLatin1());
+    }
+
+    // Enters one row: divisor, Right, quotient, Space.
+    void row(int divisor, int quotient)
+    {
+        type(QString::number(divisor));
+        QTest::keyClick(frm_.get(), Qt::Key_Right);
+        type(QString::number(quotient));
+        QTest::keyClick(frm_.get(), Qt::Key_Space);
+    }
+
+    void solveCurrentProblem()
+    {
+        const int posed = frm_->problem().posedNumber;
+        while (frm_->problem().posedNumber == posed && !ctx().runFinished)
+            row(frm_->problem().expectedDivisor, frm_->problem().expectedQuotient);
+    }
+
+    QString label(const char* name) { return frm_->findChild<QLabel*>(QString::fromLatin1(name))->text(); }
+    bool visible(const char* name) { return frm_->findChild<QWidget*>(QString::fromLatin1(name))->isVisible(); }
+
+    std::vector<ResultRecord> records()
+    {
+        NewestRecords n;
+        readNewestRecords(resultsFilePath(ctx()), 100, &n);
+        return n.records;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        installFontSubstitutions();
+        setScreenScale(1.0);
+    }
+
+    void init()
+    {
+        QFile::remove(dir_.filePath(kResultsFileName));
+        t_ = std::make_unique<test::TestContext>();
+        ctx().programDataFolder = dir_.path() + QStringLiteral("/");
+        ctx().soundFolder = dir_.path() + QStringLiteral("/");
+        initCatalogueTitle(ctx());
+        buildLevelTable(ctx());
+        ctx().schoolName = QStringLiteral("Korvane塾");
+        ctx().schoolCode = QStringLiteral("12345");
+        ctx().currentStudent = 12;
+        ctx().studentName = QStringLiteral("髙橋　ひかり        ");
+        ctx().nameConfirmTime = 10 * 3600 - 180;  // three minutes before the fake clock's 10:00
+        for (int k = 1; k <= 10; ++k) {
+            ctx().soundTable[std::size_t(k)].files[1] = QStringLiteral("s%1").arg(k);
+            ctx().soundTable[std::size_t(k)].count = QStringLiteral("1");
+        }
+        for (int level = 1; level <= 4; ++level)
+            ctx().criteria[std::size_t(level)] = LevelCriteria{40, 60, 60, 5, 1, 8, 0, 7, 1, {}, {}, {}};
+        ctx().bestTime.fill(kNoTime);
+        ctx().schoolBestTime.fill(kNoTime);
+        ctx().todayRuns(12, 1) = 2;
+        ctx().todayRuns(12, 3) = 1;
+    }
+
+    void cleanup() { frm_.reset(); }
+
+    void statusStrip()
+    {
+        open(1);
+        QCOMPARE(label("sLabel2"), QStringLiteral("素因数分解"));
+        QCOMPARE(label("sLabel7"), QStringLiteral("髙橋　ひかり"));
+        QCOMPARE(label("sLabel14"), QStringLiteral("Korvane塾"));
+        QCOMPARE(label("sLabel8"), QStringLiteral("その1"));
+        QCOMPARE(label("sLabel9"), QStringLiteral("10"));
+        QCOMPARE(label("sLabel10"), QStringLiteral("0"));
+        QCOMPARE(label("sLabel13"), QStringLiteral("3"));
+        QCOMPARE(label("sLabel12"), QStringLiteral("4"));  // 1 + 2 + 1 runs today
+        QCOMPARE(label("sLabel11"), QStringLiteral("3"));
+        QCOMPARE(ctx().timeLimit, 300);
+        QVERIFY(t_->navigator.calls.contains(QStringLiteral("closeStudentMenu")));
+        QVERIFY(visible("Keisan2Lbl1_0"));
+        QVERIFY(!visible("Keisan2Lbl4_0"));
+        QVERIFY(!visible("sPicture2"));
+    }
+
+    void wholeRunOfLevel1()
+    {
+        open(1);
+        QStringList expectedSounds;
+        QList<int> posed;
+        for (int p = 0; p < 10; ++p) {
+            posed << frm_->problem().posedNumber;
+            int rows = 0;
+            for (int n = frm_->problem().posedNumber; smallestPrimeDivisor(n) && n / smallestPrimeDivisor(n) != 1;
+                 n /= smallestPrimeDivisor(n))
+                ++rows;
+            QCOMPARE(rows, 2);  // three prime factors, two entered rows
+            expectedSounds << QStringLiteral("s2.wav") << QStringLiteral("s1.wav");
+            t_->clock.advance(5000);
+            frm_->runClockTick();
+            solveCurrentProblem();
+            if (p < 9)
+                QCOMPARE(label("sLabel9"), QString::number(9 - p));
+        }
+        for (int i = 1; i < posed.size(); ++i)
+            QVERIFY(posed[i] != posed[i - 1]);
+        QCOMPARE(t_->sound.playedNames(), expectedSounds);
+        QCOMPARE(ctx().runFinished, std::int16_t(1));
+        QCOMPARE(ctx().runTime, 50);
+        QCOMPARE(ctx().newPersonalBest, std::int16_t(1));
+        QVERIFY(visible("sPicture2"));
+        QVERIFY(visible("lblsss1"));
+        QVERIFY(!visible("lblsss2"));
+        const auto rec = records();
+        QCOMPARE(int(rec.size()), 1);
+        QCOMPARE(rec[0].Bangou, std::int16_t(12));
+        QCOMPARE(rec[0].level, std::int16_t(1));
+        QCOMPARE(rec[0].time, 50);
+        QCOMPARE(t_->navigator.calls.mid(t_->navigator.calls.size() - 3),
+                 (QStringList{"showWaitWindow", "closeDrillWindow", "showEndOfDrill"}));
+        QCOMPARE(t_->clock.totalWaitedMs, 1000);
+        // Typing after the end changes nothing.
+        type(QStringLiteral("7"));
+        QCOMPARE(frm_->cells().text(0), QString());
+    }
+
+    void ladderRows()
+    {
+        open(1);
+        const int n = frm_->problem().posedNumber;
+        const int d = frm_->problem().expectedDivisor;
+        const int q = frm_->problem().expectedQuotient;
+        QCOMPARE(frm_->ladderArea()->printedTexts(), QStringList{QStringLiteral(")") + QString::number(n)});
+        row(d, q);
+        QCOMPARE(t_->sound.playedNames(), QStringList{"s2.wav"});
+        // Row 0 printed again with its divisor, row 1 started with the quotient.
+        QVERIFY(frm_->ladderArea()->printedTexts().contains(QStringLiteral("   %1").arg(d)));
+        QVERIFY(frm_->ladderArea()->printedTexts().contains(QStringLiteral(")") + QString::number(q).rightJustified(2, u' ')));
+        QCOMPARE(frm_->cells().activeCell(), 0);
+        auto* cell0 = frm_->findChild<QLabel*>(QStringLiteral("Keisan2Lbl1_0"));
+        auto* cell1 = frm_->findChild<QLabel*>(QStringLiteral("Keisan2Lbl1_1"));
+        const double TH = frm_->ladderArea()->th();
+        QCOMPARE(cell1->y(), int(std::lround(2 * TH)));
+        QVERIFY(std::abs(cell0->y() - (TH - 2)) <= 1);
+        QCOMPARE(cell0->width(), int(std::lround(2 * frm_->ladderArea()->tw())));
+        // One character cell between them, where the ")" stands.
+        QVERIFY(std::abs(cell1->x() - (cell0->x() + cell0->width()) - frm_->ladderArea()->tw()) <= 1);
+    }
+
+    void wrongRowLocksUntilTwoPluses()
+    {
+        open(1);
+        const int posed = frm_->problem().posedNumber;
+        const int d = frm_->problem().expectedDivisor;
+        const int q = frm_->problem().expectedQuotient;
+        row(d + 1, q);
+        QCOMPARE(ctx().retryLock, std::int16_t(1));
+        QCOMPARE(ctx().solvedCount, 0);  // not below 0
+        QCOMPARE(label("sLabel9"), QStringLiteral("10"));
+        QVERIFY(visible("Keisan2Lbl4_0"));
+        QCOMPARE(label("Keisan2Lbl4_0"), QString::number(d));
+        QCOMPARE(label("Keisan2Lbl4_1"), QString::number(q));
+        QVERIFY(visible("RedCross"));
+        QVERIFY(visible("PlusPrompt"));
+        QCOMPARE(t_->sound.playedNames(), QStringList{"s4.wav"});
+        // Keys other than "+" are not typed, and arrows do nothing.
+        QTest::keyClick(frm_.get(), Qt::Key_Up);
+        QTest::keyClick(frm_.get(), '+');
+        QCOMPARE(ctx().retryLock, std::int16_t(2));
+        QTest::keyClick(frm_.get(), '5');
+        QCOMPARE(ctx().retryLock, std::int16_t(1));
+        QTest::keyClick(frm_.get(), '+');
+        QVERIFY(visible("PlusPrompt"));
+        QTest::keyClick(frm_.get(), '+');
+        QCOMPARE(ctx().retryLock, std::int16_t(0));
+        QVERIFY(!visible("PlusPrompt"));
+        QVERIFY(!visible("RedCross"));
+        QVERIFY(!visible("Keisan2Lbl4_0"));
+        QCOMPARE(frm_->problem().posedNumber, posed);
+        QCOMPARE(frm_->problem().currentNumber, posed);
+        QCOMPARE(frm_->ladderArea()->printedTexts(),
+                 QStringList{QString::number(d).rightJustified(3, u' ') + QStringLiteral(" )") + QString::number(posed)});
+
+        // A wrong row after a solved problem costs that problem.
+        solveCurrentProblem();
+        QCOMPARE(ctx().solvedCount, 1);
+        row(frm_->problem().expectedDivisor, frm_->problem().expectedQuotient + 1);
+        QCOMPARE(ctx().solvedCount, 0);
+        QCOMPARE(label("sLabel9"), QStringLiteral("10"));
+    }
+
+    void tooLongPlaysTheWarning()
+    {
+        open(1);
+        type(QString(23, u'1'));
+        QCOMPARE(frm_->cells().text(0).size(), 23);
+        type(QStringLiteral("2"));
+        QCOMPARE(frm_->cells().text(0).size(), 23);
+        QCOMPARE(t_->sound.playedNames(), QStringList{"警告1.wav"});
+        QTest::keyClick(frm_.get(), Qt::Key_Backspace);
+        QCOMPARE(frm_->cells().text(0).size(), 22);
+        QCOMPARE(frm_->findChild<QLabel*>(QStringLiteral("Keisan2Lbl1_0"))->text().size(), 22);
+    }
+
+    void timeOut_data()
+    {
+        QTest::addColumn<bool>("judging");
+        QTest::newRow("idle") << false;
+        QTest::newRow("judgement in progress") << true;
+    }
+    void timeOut()
+    {
+        QFETCH(bool, judging);
+        open(1);
+        t_->clock.advance(299400);
+        frm_->runClockTick();  // 299.4 s shows 299
+        QCOMPARE(label("sLabel10"), QStringLiteral("299"));
+        QCOMPARE(ctx().runEnd, std::int16_t(0));
+        t_->clock.advance(1000);
+        ctx().judging = judging ? 1 : 0;
+        frm_->runClockTick();
+        if (judging) {
+            QCOMPARE(ctx().runEnd, std::int16_t(0));  // waits for the next tick
+            ctx().judging = 0;
+            t_->clock.advance(1000);
+            frm_->runClockTick();
+        }
+        QCOMPARE(ctx().runEnd, std::int16_t(1));
+        QCOMPARE(ctx().runTime, kNoTime);
+        QVERIFY(visible("lblsss2"));
+        QVERIFY(!visible("lblsss1"));
+        QCOMPARE(records().at(0).time, kNoTime);
+        QVERIFY(t_->navigator.calls.endsWith(QStringLiteral("showEndOfDrill")));
+        type(QStringLiteral("2"));
+        QCOMPARE(frm_->cells().text(0), QString());
+    }
+
+    void levelWithoutTimesIsNotStarted()
+    {
+        ctx().criteria[2].minimumLineTime = 0;
+        open(2);
+        QCOMPARE(t_->dialogs.shown.size(), std::size_t(1));
+        QVERIFY(t_->dialogs.shown[0].text.contains(QStringLiteral("先生を呼びなさい")));
+        QVERIFY(t_->navigator.calls.contains(QStringLiteral("showStudentMenu")));
+        QVERIFY(t_->navigator.calls.contains(QStringLiteral("closeDrillWindow")));
+        QVERIFY(records().empty());
+    }
+
+    void nextRunPosesADifferentFirstNumber()
+    {
+        open(1);
+        const int last = frm_->problem().posedNumber;
+        frm_.reset();
+        for (int i = 0; i < 20; ++i) {
+            ctx().previousNumber = last;
+            open(1);
+            QVERIFY(frm_->problem().posedNumber != last);
+            frm_.reset();
+        }
+    }
+};
+
+QTEST_MAIN(TestMainFrm)
+#include "test_mainfrm.moc"
