@@ -1,0 +1,1 @@
+soinsuu_add_test(test_endofdrill SOURCES test_endofdrill.cpp LIBS results_windows)
