@@ -1,6 +1,8 @@
 #include "appnavigator.h"
 
+#include "drill/mainfrm.h"
 #include "foundation/windows.h"
+#include "results/frmsyuuryou.h"
 
 #include <QApplication>
 
@@ -39,17 +41,11 @@ void AppNavigator::showStudentMenu()
 
 void AppNavigator::closeStudentMenu() { closeWindow(menuWindow_); }
 
-void AppNavigator::showDrillWindow()
-{
-    // The drill window comes with the drill.
-}
+void AppNavigator::showDrillWindow() { open(drillWindow_, new MainFrm(ctx_)); }
 
 void AppNavigator::closeDrillWindow() { closeWindow(drillWindow_); }
 
-void AppNavigator::showEndOfDrill()
-{
-    // The end-of-drill window comes with the results.
-}
+void AppNavigator::showEndOfDrill() { open(endWindow_, new FrmSyuuryou(ctx_)); }
 
 void AppNavigator::showWaitWindow()
 {
