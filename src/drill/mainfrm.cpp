@@ -119,10 +119,13 @@ void LadderCell::paintEvent(QPaintEvent*)
     p.fillRect(rect(), palette().color(QPalette::Window));
     p.setFont(font());
     p.setPen(kInk);
+    // Right-aligned on the character grid, so a divisor stands where the
+    // printed divisors stand and a quotient under the number's last digits.
     const double cell = QFontMetricsF(font()).horizontalAdvance(QStringLiteral("2"));
     const QString t = text();
+    const double right = std::round(width() / cell) * cell;
     for (qsizetype i = 0; i < t.size(); ++i)
-        p.drawText(QPointF(i * cell, kBaseline * font().pixelSize()), QString(t[i]));
+        p.drawText(QPointF(right - (t.size() - i) * cell, kBaseline * font().pixelSize()), QString(t[i]));
 }
 
 MainFrm::MainFrm(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
