@@ -70,19 +70,12 @@ private Q_SLOTS:
     {
         QFile::remove(dir_.filePath(kResultsFileName));
         t_ = std::make_unique<test::TestContext>();
-        ctx().programDataFolder = dir_.path() + QStringLiteral("/");
-        ctx().soundFolder = dir_.path() + QStringLiteral("/");
-        initCatalogueTitle(ctx());
-        buildLevelTable(ctx());
+        test::prepareForRuns(ctx(), dir_.path());
         ctx().schoolName = QStringLiteral("Korvane塾");
         ctx().schoolCode = QStringLiteral("12345");
         ctx().currentStudent = 12;
         ctx().studentName = QStringLiteral("髙橋　ひかり        ");
         ctx().nameConfirmTime = 10 * 3600 - 180;  // three minutes before the fake clock's 10:00
-        for (int k = 1; k <= 10; ++k) {
-            ctx().soundTable[std::size_t(k)].files[1] = QStringLiteral("s%1").arg(k);
-            ctx().soundTable[std::size_t(k)].count = QStringLiteral("1");
-        }
         for (int level = 1; level <= 4; ++level)
             ctx().criteria[std::size_t(level)] = LevelCriteria{40, 60, 60, 5, 1, 8, 0, 7, 1, {}, {}, {}};
         ctx().bestTime.fill(kNoTime);

@@ -68,15 +68,9 @@ private Q_SLOTS:
     {
         QFile::remove(dir_.filePath(kResultsFileName));
         t_ = std::make_unique<test::TestContext>();
-        ctx().programDataFolder = dir_.path() + QStringLiteral("/");
-        initCatalogueTitle(ctx());
-        buildLevelTable(ctx());
+        test::prepareForRuns(ctx(), dir_.path());
         ctx().currentStudent = kStudent;
         ctx().studentName = QStringLiteral("  髙橋　ひかり   ");
-        for (int k = 1; k <= 10; ++k) {
-            ctx().soundTable[std::size_t(k)].files[1] = QStringLiteral("s%1").arg(k);
-            ctx().soundTable[std::size_t(k)].count = QStringLiteral("1");
-        }
         for (int level = 1; level <= 35; ++level)
             ctx().criteria[std::size_t(level)] = LevelCriteria{40, 60, 10, 3, 1.5f, 0, 0, 7, 1, {}, {}, {}};
     }

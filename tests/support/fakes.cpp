@@ -1,5 +1,6 @@
 #include "fakes.h"
 
+#include "foundation/catalogue.h"
 #include "foundation/cp932.h"
 
 #include <QCoreApplication>
@@ -79,6 +80,18 @@ TestContext::TestContext() : ctx(std::make_unique<RunContext>())
     ctx->services.sound = &sound;
     ctx->services.dialogs = &dialogs;
     ctx->services.navigator = &navigator;
+}
+
+void prepareForRuns(RunContext& ctx, const QString& folder)
+{
+    ctx.programDataFolder = folder + QStringLiteral("/");
+    ctx.soundFolder = folder + QStringLiteral("/");
+    initCatalogueTitle(ctx);
+    buildLevelTable(ctx);
+    for (int k = 1; k <= 10; ++k) {
+        ctx.soundTable[std::size_t(k)].files[1] = QStringLiteral("s%1").arg(k);
+        ctx.soundTable[std::size_t(k)].count = QStringLiteral("1");
+    }
 }
 
 void writeCp932(const QString& path, const QString& text)

@@ -101,6 +101,10 @@ struct TestContext {
     RunContext* operator->() { return ctx.get(); }
 };
 
+// Readies a context for drill runs: data and sound folders in `folder`, the
+// level table built, and one sound file "s<k>" in each category k.
+void prepareForRuns(RunContext& ctx, const QString& folder);
+
 // Writes a CP932 text file (creating folders), for fixtures.
 void writeCp932(const QString& path, const QString& text);
 
