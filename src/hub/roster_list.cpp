@@ -1,0 +1,170 @@
+#include "roster_list.h"
+
+#include "foundation/cp932.h"
+#include "foundation/roster.h"
+#include "results/statistics.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <memory>
+#include <unicode/coll.h>
+
+namespace soinsuu {
+namespace {
+
+const QString kDashes = QStringLiteral("－－－－－－");
+
+QString lastChars(const QString& text, int n) { return text.right(n); }
+
+} // namespace
+
+QStringList displayKindCaptions()
+{
+    return {QStringLiteral("回数(今日／今まで）"), QStringLiteral("ポイント（今日／今まで）"),
+            QStringLiteral("本日（ポイント／回数）"), QStringLiteral("今まで（ポイント／回数）")};
+}
+
+QString todayCountColumn(int runs)
+{
+    return runs != 0 ? lastChars(QStringLiteral("  ") + QString::number(runs), 3) + QStringLiteral("回") : QStringLiteral("     ");
+}
+
+QString todayPointsColumn(int points)
+{
+    return points != 0 ? lastChars(QStringLiteral("   ") + QString::number(points), 4) : QStringLiteral("  　");
+}
+
+QString totalCountColumn(int runs)
+{
+    return runs != 0 ? lastChars(QStringLiteral("      ") + QString::number(runs), 5) + QStringLiteral("回")
+                     : QStringLiteral("     　");
+}
+
+QString totalPointsColumn(int points)
+{
+    return points != 0 ? lastChars(QStringLiteral("      ") + QString::number(points), 7) : QStringLiteral("       ");
+}
+
+QString rosterRawLine(int birthYear, int gradeNumber, const QString& name, int displayKind,
+                      const RosterFigures& f, int studentNumber)
+{
+    const QString tagAndName = gradeTagOf(gradeNumber) + QStringLiteral(" ") + name.trimmed();
+    const int width = (gradeNumber <= 0 && displayKind != 1) ? 11 : 9;
+    // A name too long for the column simply pushes the numbers right.
+    const QString fill = QString(std::max<qsizetype>(0, width - tagAndName.size()), u'　');
+    QString a, b;
+    switch (displayKind) {
+    case 0: a = todayCountColumn(f.todayRuns); b = totalCountColumn(f.totalRuns); break;
+    case 1: a = todayPointsColumn(f.todayPoints); b = totalPointsColumn(f.totalPoints); break;
+    case 2: a = todayPointsColumn(f.todayPoints); b = todayCountColumn(f.todayRuns); break;
+    default: a = totalPointsColumn(f.totalPoints); b = totalCountColumn(f.totalRuns); break;
+    }
+    return QString::number(birthYear) + tagAndName + fill + a + QStringLiteral("/") + b + QStringLiteral("*")
+           + QString::number(studentNumber);
+}
+
+QString displayedLine(const QString& rawLine)
+{
+    const QString rest = rawLine.mid(4);
+    const qsizetype star = rest.indexOf(u'*');
+    return star < 0 ? rest : rest.left(star);
+}
+
+void sortRawLines(QStringList& lines)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(icu::Locale("ja"), status));
+    if (U_FAILURE(status) || !collator) {
+        std::stable_sort(lines.begin(), lines.end(),
+                         [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+        return;
+    }
+    collator->setStrength(icu::Collator::SECONDARY);  // case does not count
+    std::stable_sort(lines.begin(), lines.end(), [&](const QString& a, const QString& b) {
+        UErrorCode s = U_ZERO_ERROR;
+        const icu::UnicodeString ua(reinterpret_cast<const UChar*>(a.utf16()), int32_t(a.size()));
+        const icu::UnicodeString ub(reinterpret_cast<const UChar*>(b.utf16()), int32_t(b.size()));
+        return collator->compare(ua, ub, s) == UCOL_LESS;
+    });
+}
+
+bool buildRosterListing(RunContext& ctx, int displayKind, const QString& gradeChoice, RosterListing* out)
+{
+    int retries = 0;
+    double stage = 1;
+    // Waits and counts one error; false once the sixth has ended the program.
+    auto failed = [&](const QString& description, int number) {
+        ctx.clock().waitResponsive(5000);
+        if (++retries < 6)
+            return true;
+        fatalError(ctx, QStringLiteral("名簿表示"),
+                   QStringLiteral("名簿表示") + QString::number(stage) + description + QString::number(number));
+        return false;
+    };
+
+    ctx.schoolYear = computeSchoolYear(ctx.clock().today(), ctx.schoolYearStartMonth);
+    stage = 1.5;
+    if (!computeCounts(ctx))
+        return false;
+    stage = 2;
+    QCoreApplication::processEvents();
+
+    *out = RosterListing{};
+    out->lines << kDashes;
+    const QString path = ctx.dataRoot + kRosterFileName;
+    QString text;
+    for (;;) {
+        stage = 3;
+        QString why;
+        const std::optional<QString> read = cp932::readTextFile(path, &why);
+        QString error;
+        if (read && fillRosterTables(ctx, *read, &error)) {
+            text = *read;
+            break;
+        }
+        if (!failed(QStringLiteral("%1 %2").arg(QDir::toNativeSeparators(path), read ? error : why), read ? 13 : 53))
+            return false;
+    }
+
+    QStringList raw;
+    RosterReader reader(text);
+    int slot = 0;
+    while (!reader.atEnd()) {
+        RosterLine line;
+        reader.readRosterLine(line);  // the text was read whole above
+        if (!isValidStudentNumber(line.studentNumber) || !isListed(line.listStatus, ctx.rosterStatus2Listed)
+            || slot >= kMaxStudent)
+            continue;
+        ++slot;
+        const int s = line.studentNumber;
+        RosterFigures f;
+        double today = 0;
+        for (int level = 1; level <= kMaxLevel; ++level) {
+            today += ctx.todayRuns(s, level);
+            f.todayPoints += ctx.todayPoints(s, level);
+            f.totalRuns += ctx.totalRuns(s, level);
+            f.totalPoints += ctx.totalPoints(s, level);
+        }
+        f.todayRuns = int(today);
+        stage = 4;
+        raw << rosterRawLine(line.birthYear, gradeNumberOf(ctx.schoolYear, line.birthYear), line.studentName,
+                             displayKind, f, s);
+    }
+    sortRawLines(raw);
+
+    stage = 10;
+    for (auto it = raw.crbegin(); it != raw.crend(); ++it) {
+        const int birthYear = it->left(4).toInt();
+        if (!passesGradeFilter(gradeChoice, gradeNumberOf(ctx.schoolYear, birthYear)))
+            continue;
+        const QString shown = displayedLine(*it);
+        const int number = it->mid(it->lastIndexOf(u'*') + 1).toInt();
+        out->lines << shown;
+        out->keyed << shown + QStringLiteral("*") + QString::number(number);
+        out->numbers << number;
+    }
+    return true;
+}
+
+} // namespace soinsuu
