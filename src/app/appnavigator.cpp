@@ -2,6 +2,7 @@
 
 #include "drill/mainfrm.h"
 #include "foundation/windows.h"
+#include "hub/namesel.h"
 #include "results/frmsyuuryou.h"
 
 #include <QApplication>
@@ -29,10 +30,7 @@ void AppNavigator::closeWindow(QPointer<QWidget>& slot)
     slot = nullptr;
 }
 
-void AppNavigator::showNameSelection()
-{
-    // The name-selection window comes with the student hub.
-}
+void AppNavigator::showNameSelection() { open(nameWindow_, new namesel(ctx_)); }
 
 void AppNavigator::showStudentMenu()
 {
