@@ -23,6 +23,7 @@ struct Silent final : SoundOutput {
 };
 struct NoWindows final : Navigator {
     void showNameSelection() override {}
+    void closeNameSelection() override {}
     void showStudentMenu() override {}
     void closeStudentMenu() override {}
     void showDrillWindow() override {}

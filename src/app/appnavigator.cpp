@@ -3,6 +3,7 @@
 #include "drill/mainfrm.h"
 #include "foundation/windows.h"
 #include "hub/namesel.h"
+#include "hub/seisekitime1.h"
 #include "results/frmsyuuryou.h"
 
 #include <QApplication>
@@ -32,10 +33,9 @@ void AppNavigator::closeWindow(QPointer<QWidget>& slot)
 
 void AppNavigator::showNameSelection() { open(nameWindow_, new namesel(ctx_)); }
 
-void AppNavigator::showStudentMenu()
-{
-    // The student menu comes with the student hub.
-}
+void AppNavigator::closeNameSelection() { closeWindow(nameWindow_); }
+
+void AppNavigator::showStudentMenu() { open(menuWindow_, new seisekitime1(ctx_)); }
 
 void AppNavigator::closeStudentMenu() { closeWindow(menuWindow_); }
 

@@ -13,6 +13,7 @@ class AppNavigator final : public Navigator {
 public:
     explicit AppNavigator(RunContext& ctx) : ctx_(ctx) {}
     void showNameSelection() override;
+    void closeNameSelection() override;
     void showStudentMenu() override;
     void closeStudentMenu() override;
     void showDrillWindow() override;

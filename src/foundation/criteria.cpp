@@ -18,6 +18,8 @@ QStringList criteriaHeadings()
 
 QString criteriaFilePath(const RunContext& ctx) { return ctx.programDataFolder + kCriteriaFileName; }
 
+QString multiplierText(float multiplier) { return QString::number(double(multiplier), 'g', 7); }
+
 bool loadCriteria(RunContext& ctx, QString* error)
 {
     const QString path = criteriaFilePath(ctx);

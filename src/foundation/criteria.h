@@ -25,4 +25,7 @@ bool writeCriteriaFile(const QString& path, const std::vector<QStringList>& rows
 
 QString criteriaFilePath(const RunContext& ctx);
 
+// A multiplier in its shortest decimal form: 1.5, 1, 0.8.
+QString multiplierText(float multiplier);
+
 } // namespace soinsuu

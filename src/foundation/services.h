@@ -75,6 +75,7 @@ class Navigator {
 public:
     virtual ~Navigator() = default;
     virtual void showNameSelection() = 0;
+    virtual void closeNameSelection() = 0;
     virtual void showStudentMenu() = 0;
     virtual void closeStudentMenu() = 0;
     virtual void showDrillWindow() = 0;

@@ -2,6 +2,7 @@
 
 #include "statistics.h"
 
+#include "foundation/criteria.h"
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
 #include "foundation/sounds.h"
@@ -20,7 +21,7 @@ void pumpEvents() { QCoreApplication::processEvents(); }
 
 QString pointsLine(int base, float multiplier, int points)
 {
-    return QStringLiteral("獲得ポイント：%1点×%2→%3点").arg(base).arg(QString::number(double(multiplier), 'g', 7)).arg(points);
+    return QStringLiteral("獲得ポイント：%1点×%2→%3点").arg(base).arg(multiplierText(multiplier)).arg(points);
 }
 
 FrmSyuuryou::FrmSyuuryou(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)

@@ -71,7 +71,8 @@ public:
 class FakeNavigator final : public Navigator {
 public:
     void showNameSelection() override { calls << "showNameSelection"; }
-    void showStudentMenu() override { calls << "showStudentMenu"; }
+    void closeNameSelection() override { calls << "closeNameSelection"; }
+    void showStudentMenu() override { calls << "showStudentMenu"; if (onShowMenu) onShowMenu(); }
     void closeStudentMenu() override { calls << "closeStudentMenu"; }
     void showDrillWindow() override { calls << "showDrillWindow"; if (onShowDrill) onShowDrill(); }
     void closeDrillWindow() override { calls << "closeDrillWindow"; }
@@ -85,6 +86,7 @@ public:
     QStringList calls;
     int endedWith = -1;
     std::function<void()> onShowDrill;
+    std::function<void()> onShowMenu;
     std::function<void()> onShowEnd;
 };
 

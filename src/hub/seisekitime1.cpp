@@ -1,0 +1,329 @@
+#include "seisekitime1.h"
+
+#include "menu_columns.h"
+
+#include "foundation/fonts.h"
+#include "foundation/layout.h"
+#include "foundation/roster.h"
+#include "results/statistics.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace soinsuu {
+namespace {
+
+const QColor kGrey(224, 224, 224);
+
+void fill(QWidget* w, const QColor& colour)
+{
+    w->setAutoFillBackground(true);
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    w->setPalette(p);
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& rect, double points, bool bold = false,
+                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setGeometry(rect);
+    label->setFont(designFont(kPGothic, points, bold));
+    label->setAlignment(align);
+    return label;
+}
+
+// A level name that starts the level when clicked.
+class ClickLabel : public QLabel {
+public:
+    ClickLabel(QWidget* parent, std::function<void()> onClick) : QLabel(parent), onClick_(std::move(onClick)) {}
+protected:
+    void mouseReleaseEvent(QMouseEvent*) override { onClick_(); }
+private:
+    std::function<void()> onClick_;
+};
+
+} // namespace
+
+seisekitime1::seisekitime1(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
+{
+    setObjectName(QStringLiteral("seisekitime1"));
+    setWindowTitle(ctx_.programTitle);
+    coverWholeScreen(this);
+    build();
+}
+
+void seisekitime1::build()
+{
+    fill(this, ctx_.seasonColour);
+    period_ = 3;
+
+    title_ = makeLabel(this, QStringLiteral("Label11"), twRect(300, 120, 5200, 700), 24, true);
+    student_ = makeLabel(this, QStringLiteral("Label12"), twRect(5600, 120, 5200, 700), 20, true);
+    number_ = makeLabel(this, QStringLiteral("Label13"), twRect(5600, 780, 5200, 400), 11);
+    workingTime_ = makeLabel(this, QStringLiteral("Label17"), twRect(11000, 120, 2000, 450), 12, true);
+    todayTotal_ = makeLabel(this, QStringLiteral("Label18"), twRect(11000, 600, 4000, 450), 12, true);
+    listCaption_ = makeLabel(this, QStringLiteral("Label5"), twRect(300, 800, 5200, 400), 11);
+
+    // Columns of equal width side by side, from 2 % of the window's width.
+    const int n = std::max(1, int(ctx_.levelCount));
+    const double w = 14592.0 / n;
+    const double x0 = 15360 * 0.02;
+    const double top = 1400;
+    for (int i = 1; i <= ctx_.levelCount; ++i) {
+        const double x = x0 + (i - 1) * w;
+        const LevelCriteria& c = ctx_.criteria[std::size_t(i)];
+        Column col{};
+        col.number = makeLabel(this, QStringLiteral("Label1_%1").arg(i), twRect(x, top, 0.2 * w, 500), 16, true, Qt::AlignCenter);
+        col.number->setText(QString::number(i));
+        col.name = new ClickLabel(this, [this, i] { startLevel(i, true); });
+        col.name->setObjectName(QStringLiteral("Label3_%1").arg(i));
+        col.name->setGeometry(twRect(x + 0.2 * w, top, 0.8 * w - 60, 500));
+        col.name->setFont(designFont(kPGothic, 16, true));
+        col.name->setText(ctx_.levelNames[std::size_t(i)]);
+        col.name->setToolTip(ctx_.levelNames[std::size_t(i)]);
+        col.name->setCursor(Qt::PointingHandCursor);
+        col.start = new QPushButton(QStringLiteral("ｽﾀｰﾄ(&%1)").arg(i), this);
+        col.start->setObjectName(QStringLiteral("Command4_%1").arg(i));
+        col.start->setGeometry(twRect(x + 60, top + 550, w - 180, 650));
+        col.start->setFont(designFont(kPGothic, 18, true));
+        col.start->setEnabled(false);
+        connect(col.start, &QPushButton::clicked, this, [this, i] { startLevel(i); });
+        col.target = makeLabel(this, QStringLiteral("Label7_%1").arg(i), twRect(x, top + 1260, w - 60, 330), 10);
+        col.target->setText(targetLine(c));
+        col.judgement = makeLabel(this, QStringLiteral("Label8_%1").arg(i), twRect(x, top + 1610, w - 60, 330), 10);
+        col.todayHeader = makeLabel(this, QStringLiteral("Label9_%1").arg(i), twRect(x, top + 1960, w / 2, 300), 10, true);
+        col.todayHeader->setText(QStringLiteral("今日"));
+        col.allHeader = makeLabel(this, QStringLiteral("Label10_%1").arg(i), twRect(x + w / 2, top + 1960, w / 2, 300), 10, true);
+        col.allHeader->setText(QStringLiteral("今まで"));
+        col.today = makeLabel(this, QStringLiteral("Label14_%1").arg(i), twRect(x, top + 2260, w / 2, 330), 10);
+        col.allTime = makeLabel(this, QStringLiteral("Label15_%1").arg(i), twRect(x + w / 2, top + 2260, w / 2, 330), 10);
+        col.list = new QListWidget(this);
+        col.list->setObjectName(QStringLiteral("List5_%1").arg(i));
+        col.list->setGeometry(twRect(x, top + 2650, w - 60, 6000));
+        col.list->setFont(designFont(kGothic, 9.75));
+        col.banBox = makeLabel(this, QStringLiteral("Text1_%1").arg(i), twRect(x + 60, top + 2700, w - 180, 600), 16, true, Qt::AlignCenter);
+        col.banBox->setStyleSheet(QStringLiteral("background: rgb(255, 224, 224); color: rgb(200, 0, 0); border: 2px solid rgb(200, 0, 0);"));
+        col.banBox->hide();
+        columns_.push_back(col);
+    }
+
+    backButton_ = new QPushButton(QStringLiteral("戻る(0)"), this);
+    backButton_->setObjectName(QStringLiteral("Command1"));
+    backButton_->setGeometry(twRect(300, 10500, 2400, 800));
+    backButton_->setFont(designFont(kPGothic, 16, true));
+    connect(backButton_, &QPushButton::clicked, this, [this] { goBack(); });
+
+    grade_ = new QComboBox(this);
+    grade_->setObjectName(QStringLiteral("Combo1"));
+    grade_->setGeometry(twRect(3000, 10700, 2200, 450));
+    grade_->setFont(designFont(kPGothic, 11));
+    grade_->addItems(gradeFilterChoices());
+    grade_->setCurrentText(ctx_.gradeFilterText.isEmpty() ? QStringLiteral("全学年") : ctx_.gradeFilterText);
+    periodBox_ = new QComboBox(this);
+    periodBox_->setObjectName(QStringLiteral("Combo2"));
+    periodBox_->setGeometry(twRect(5400, 10700, 3400, 450));
+    periodBox_->setFont(designFont(kPGothic, 11));
+    periodBox_->addItems({QStringLiteral("　　　今週の全成績"), QStringLiteral("　　先週からの全成績"),
+                          QStringLiteral("　　１ヶ月間の全成績"), QStringLiteral("　　１年間の全成績"),
+                          QStringLiteral("　　今までの全成績\"")});
+    periodBox_->setCurrentIndex(period_ - 1);
+
+    dataButton_ = new QPushButton(QStringLiteral("データ処理"), this);
+    dataButton_->setObjectName(QStringLiteral("Command8"));
+    dataButton_->setGeometry(twRect(12600, 10500, 2400, 800));
+    dataButton_->setFont(designFont(kPGothic, 14));
+    dataButton_->hide();
+    dataPanel_ = new QWidget(this);
+    dataPanel_->setObjectName(QStringLiteral("Picture4"));
+    dataPanel_->setGeometry(twRect(9600, 6600, 5400, 3700));
+    fill(dataPanel_, QColor(255, 255, 224));
+    const std::pair<const char*, QString> entries[] = {
+        {"Command9", QStringLiteral("データ変更")},
+        {"Command10", QStringLiteral("合格タイムデータ変更")},
+        {"Command11", QStringLiteral("戻る")},
+    };
+    for (int k = 0; k < 3; ++k) {
+        auto* b = new QPushButton(entries[k].second, dataPanel_);
+        b->setObjectName(QString::fromLatin1(entries[k].first));
+        b->setGeometry(twRect(300, 300 + k * 1100, 4800, 900));
+        b->setFont(designFont(kPGothic, 14, true));
+    }
+    connect(dataButton_, &QPushButton::clicked, this, [this] {
+        dataPanel_->show();
+        dataPanel_->raise();
+    });
+    connect(dataPanel_->findChild<QPushButton*>(QStringLiteral("Command9")), &QPushButton::clicked, this, [this] {
+        ctx_.navigator().showRecordsMaintenance();
+        ctx_.navigator().closeStudentMenu();
+    });
+    connect(dataPanel_->findChild<QPushButton*>(QStringLiteral("Command10")), &QPushButton::clicked, this, [this] {
+        ctx_.navigator().showCriteriaEditor();
+        ctx_.navigator().closeStudentMenu();
+    });
+    connect(dataPanel_->findChild<QPushButton*>(QStringLiteral("Command11")), &QPushButton::clicked, dataPanel_, &QWidget::hide);
+    dataPanel_->hide();
+
+    auto* cover = new QLabel(QStringLiteral("Just a moment, please."), this);
+    cover->setAlignment(Qt::AlignCenter);
+    cover->setFont(designFont(kPGothic, 28, true));
+    waitCover_ = cover;
+    waitCover_->setObjectName(QStringLiteral("Picture2"));
+    waitCover_->setGeometry(rect());
+    fill(waitCover_, ctx_.seasonColour);
+    progress_ = new QProgressBar(waitCover_);
+    progress_->setObjectName(QStringLiteral("ProgressBar1"));
+    progress_->setGeometry(twRect(4000, 7000, 7360, 400));
+
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+void seisekitime1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (activated_)
+        return;
+    activated_ = true;
+    activate();
+}
+
+void seisekitime1::activate()
+{
+    dataButton_->setVisible(ctx_.studentName.trimmed() == QStringLiteral("先生"));
+    workingTime_->setText(workingTimeText(ctx_));
+    menuReady_ = 0;
+    waitCover_->setGeometry(rect());
+    waitCover_->show();
+    waitCover_->raise();
+    repaint();
+
+    ctx_.navigator().closeNameSelection();
+    if (!computeCounts(ctx_))
+        return;
+    todayTotal_->setText(todayTotalText(ctx_));
+    progress_->setMaximum(ctx_.levelCount);
+
+    // The points rankings fill the column lists; meanwhile the back button
+    // and the start buttons stay disabled.
+    viewKind_ = 2;
+    suppressViewRefresh_ = 1;
+    backButton_->setEnabled(false);
+    for (Column& col : columns_)
+        col.start->setEnabled(false);
+    backButton_->setEnabled(true);
+    suppressViewRefresh_ = 0;
+
+    const int s = ctx_.currentStudent;
+    student_->setText(ctx_.studentName.trimmed() + QStringLiteral(" ") + ctx_.gradeLabel);
+    number_->setText(QStringLiteral("%1:%2").arg(ctx_.currentStudent).arg(ctx_.schoolName));
+    title_->setText(ctx_.programTitle);
+    title_->setFont(designFont(kPGothic, ctx_.programTitle.size() > 9 ? 20 : 24, true));
+    for (int i = 1; i <= int(columns_.size()); ++i) {
+        Column& col = columns_[std::size_t(i - 1)];
+        fill(col.target, kGrey);
+        fill(col.judgement, kGrey);
+        col.judgement->setText(judgementLine(ctx_.criteria[std::size_t(i)], ctx_.judgeRuns(s, i), ctx_.judgePoints(s, i)));
+        col.today->setText(todayLine(ctx_.todayRuns(s, i), ctx_.todayPoints(s, i)));
+        col.allTime->setText(allTimeLine(ctx_.totalRuns(s, i), ctx_.totalPoints(s, i)));
+        col.list->show();
+    }
+    repaint();
+    updateLevelAccess();
+    waitCover_->hide();
+    repaint();
+    menuReady_ = 1;
+    setFocus();
+}
+
+void seisekitime1::updateLevelAccess()
+{
+    const LevelAccess access = levelAccess(ctx_);
+    ctx_.topLevelCleared = access.topLevelCleared ? 1 : 0;
+    for (int i = 1; i <= int(columns_.size()); ++i) {
+        Column& col = columns_[std::size_t(i - 1)];
+        col.start->setEnabled(access.enabled[std::size_t(i)]);
+        if (access.barred[std::size_t(i)]) {
+            col.banBox->setText(QStringLiteral("やりすぎ禁止"));
+            col.banBox->show();
+            col.banBox->raise();
+        } else {
+            col.banBox->hide();
+        }
+    }
+}
+
+void seisekitime1::startLevel(int level, bool fromName)
+{
+    if (dataPanel_->isVisible() || level < 1 || level > int(columns_.size()))
+        return;
+    if (!columns_[std::size_t(level - 1)].start->isEnabled())
+        return;
+    if (fromName) {
+        ctx_.selectedLevel = std::int16_t(level);
+        startDrillRun(ctx_);
+        ctx_.navigator().closeStudentMenu();
+        return;
+    }
+    waitCover_->show();
+    waitCover_->raise();
+    ctx_.selectedLevel = std::int16_t(level);
+    repaint();
+    menuReady_ = 0;
+    startDrillRun(ctx_);
+}
+
+void seisekitime1::goBack()
+{
+    waitCover_->show();
+    waitCover_->raise();
+    repaint();
+    ctx_.navigator().showNameSelection();
+}
+
+bool seisekitime1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && handleKey(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+void seisekitime1::keyPressEvent(QKeyEvent* event)
+{
+    if (!handleKey(event))
+        QWidget::keyPressEvent(event);
+}
+
+bool seisekitime1::handleKey(QKeyEvent* event)
+{
+    if (menuReady_ == 0)
+        return false;
+    const QString t = event->text();
+    if (t.size() != 1)
+        return false;
+    const char16_t c = t[0].unicode();
+    int level = 0;
+    if (c >= u'1' && c <= u'9')
+        level = c - u'0';
+    else if (c >= u'a' && c <= u'd')
+        level = 10 + (c - u'a');
+    if (level > 0) {
+        if (level <= ctx_.levelCount)
+            startLevel(level);
+        return true;
+    }
+    if (c == u'0') {
+        if (backButton_->isEnabled())
+            goBack();
+        return true;
+    }
+    return false;
+}
+
+} // namespace soinsuu

@@ -1,0 +1,198 @@
+#include "hub/menu_columns.h"
+#include "hub/seisekitime1.h"
+#include "foundation/catalogue.h"
+#include "foundation/roster.h"
+#include "foundation/fonts.h"
+#include "foundation/layout.h"
+#include "results/resultsfile.h"
+#include "support/fakes.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace soinsuu;
+
+Q_DECLARE_METATYPE(QList<bool>)
+
+class TestMenu : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::unique_ptr<test::TestContext> t_;
+    RunContext& ctx() { return **t_; }
+
+    void run(int level, int time, int daysAgo = 0)
+    {
+        ResultRecord r;
+        r.date = oleDate(t_->clock.today().addDays(-daysAgo));
+        r.Bangou = 12;
+        r.level = std::int16_t(level);
+        r.time = time;
+        QCOMPARE(appendRecord(resultsFilePath(ctx()), r).status, FileStatus::Ok);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        installFontSubstitutions();
+        setScreenScale(1.0);
+    }
+
+    void init()
+    {
+        QFile::remove(dir_.filePath(kResultsFileName));
+        t_ = std::make_unique<test::TestContext>();
+        test::prepareForRuns(ctx(), dir_.path());
+        ctx().currentStudent = 12;
+        ctx().studentName = padName(QStringLiteral("髙橋　ひかり"));
+        ctx().gradeLabel = QStringLiteral("小５");
+        ctx().schoolName = QStringLiteral("Korvane塾");
+        ctx().seasonColour = QColor(192, 255, 192);
+        ctx().nameConfirmTime = 10 * 3600 - 125;
+        for (int level = 1; level <= 35; ++level)
+            ctx().criteria[std::size_t(level)] = LevelCriteria{60, 90, 30, 3, 1.5f, 0, 0, 7, 1, {}, {}, {}};
+    }
+
+    void columnTexts()
+    {
+        LevelCriteria c{60, 90, 100, 5, 1.5f, 0, 0, 7, 1, {}, {}, {}};
+        QCOMPARE(targetLine(c), QStringLiteral("目標=60秒 5回/100点(×1.5)"));
+        c.pointMultiplier = 1;
+        QCOMPARE(targetLine(c), QStringLiteral("目標=60秒 5回/100点(×1)"));
+        c.clearPoints = 9999;
+        QCOMPARE(targetLine(c), QStringLiteral("目標=60秒 --------"));
+        QCOMPARE(judgementLine(c, 3, 120), QStringLiteral("最近7日=3回 / 120点"));
+        QCOMPARE(todayLine(3, 45), QStringLiteral("3回/45点"));
+        QCOMPARE(todayLine(0, 0), QStringLiteral("-----"));
+        QCOMPARE(allTimeLine(0, 0), QStringLiteral("------"));
+        QCOMPARE(allTimeLine(12, 300), QStringLiteral("12回/300点"));
+        QCOMPARE(workingTimeText(ctx()), QStringLiteral("起動後2分"));
+        ctx().nameConfirmTime = 10 * 3600;
+        QCOMPARE(workingTimeText(ctx()), QStringLiteral("起動後0分"));
+        ctx().nameConfirmTime = 86400 - 60;  // confirmed at 23:59, now 10:00
+        QCOMPARE(workingTimeText(ctx()), QStringLiteral("起動後601分"));
+    }
+
+    void access_data()
+    {
+        QTest::addColumn<int>("banLevel");        // level with a ban count of 3, reached
+        QTest::addColumn<bool>("topCleared");
+        QTest::addColumn<bool>("emptyLimits");
+        QTest::addColumn<QList<bool>>("enabled");  // levels 1..4
+        QTest::addColumn<int>("barred");           // 0: none
+        QTest::newRow("level 2 barred") << 2 << false << false << QList<bool>{true, false, true, true} << 2;
+        QTest::newRow("last level never barred") << 4 << false << false << QList<bool>{true, true, true, true} << 0;
+        QTest::newRow("none once the goal is cleared") << 2 << true << false << QList<bool>{true, true, true, true} << 0;
+        QTest::newRow("empty limits never bar") << 2 << false << true << QList<bool>{true, true, true, true} << 0;
+    }
+    void access()
+    {
+        QFETCH(int, banLevel);
+        QFETCH(bool, topCleared);
+        QFETCH(bool, emptyLimits);
+        QFETCH(QList<bool>, enabled);
+        QFETCH(int, barred);
+        ctx().criteria[std::size_t(banLevel)].banCount = emptyLimits ? 0 : 3;
+        for (int i = 0; i < 3; ++i)
+            run(banLevel, 50);
+        if (topCleared && banLevel != 4)
+            for (int i = 0; i < 3; ++i)
+                run(4, 10);
+        seisekitime1 menu(ctx());
+        menu.show();
+        QVERIFY(menu.menuReady());
+        QCOMPARE(ctx().topLevelCleared, std::int16_t(topCleared ? 1 : 0));
+        for (int i = 1; i <= 4; ++i) {
+            QCOMPARE(menu.findChild<QPushButton*>(QStringLiteral("Command4_%1").arg(i))->isEnabled(), enabled[i - 1]);
+            auto* box = menu.findChild<QLabel*>(QStringLiteral("Text1_%1").arg(i));
+            QCOMPARE(box->isVisible(), i == barred);
+            if (i == barred)
+                QCOMPARE(box->text(), QStringLiteral("やりすぎ禁止"));
+        }
+        if (barred) {
+            QTest::keyClick(&menu, char('0' + barred));
+            QVERIFY(!t_->navigator.calls.contains(QStringLiteral("showDrillWindow")));
+        }
+    }
+
+    void keysAndTexts()
+    {
+        run(1, 30);
+        run(1, 30, 2);
+        seisekitime1 menu(ctx());
+        menu.show();
+        QCOMPARE(menu.findChild<QLabel*>(QStringLiteral("Label11"))->text(), QStringLiteral("素因数分解"));
+        QCOMPARE(menu.findChild<QLabel*>(QStringLiteral("Label12"))->text(), QStringLiteral("髙橋　ひかり 小５"));
+        QCOMPARE(menu.findChild<QLabel*>(QStringLiteral("Label13"))->text(), QStringLiteral("12:Korvane塾"));
+        QCOMPARE(menu.findChild<QLabel*>(QStringLiteral("Label18"))->text(), QStringLiteral("本日総回数＝1回"));
+        QCOMPARE(menu.findChild<QLabel*>(QStringLiteral("Label14_1"))->text(), QStringLiteral("1回/16点"));
+        QCOMPARE(menu.findChild<QLabel*>(QStringLiteral("Label15_1"))->text(), QStringLiteral("2回/32点"));
+        QCOMPARE(menu.findChild<QLabel*>(QStringLiteral("Label8_1"))->text(), QStringLiteral("最近7日=2回 / 32点"));
+        QCOMPARE(menu.findChild<QLabel*>(QStringLiteral("Label14_2"))->text(), QStringLiteral("-----"));
+        QCOMPARE(menu.findChild<QPushButton*>(QStringLiteral("Command4_3"))->text(), QStringLiteral("ｽﾀｰﾄ(&3)"));
+        QVERIFY(!menu.findChild<QPushButton*>(QStringLiteral("Command8"))->isVisible());
+        QVERIFY(t_->navigator.calls.contains(QStringLiteral("closeNameSelection")));
+
+        QTest::keyClick(&menu, '5');
+        QVERIFY(!t_->navigator.calls.contains(QStringLiteral("showDrillWindow")));
+        QTest::keyClick(&menu, 'A');
+        QVERIFY(!t_->navigator.calls.contains(QStringLiteral("showDrillWindow")));
+        // "0" only while the back button is enabled.
+        menu.findChild<QPushButton*>(QStringLiteral("Command1"))->setEnabled(false);
+        QTest::keyClick(&menu, '0');
+        QVERIFY(!t_->navigator.calls.contains(QStringLiteral("showNameSelection")));
+        menu.findChild<QPushButton*>(QStringLiteral("Command1"))->setEnabled(true);
+        QTest::keyClick(&menu, '0');
+        QVERIFY(t_->navigator.calls.contains(QStringLiteral("showNameSelection")));
+        QTest::keyClick(&menu, '3');
+        QCOMPARE(ctx().selectedLevel, std::int16_t(3));
+        QVERIFY(t_->navigator.calls.endsWith(QStringLiteral("showDrillWindow")));
+        QVERIFY(!menu.menuReady());
+        t_->navigator.calls.clear();
+        QTest::keyClick(&menu, '1');  // keys wait while a run is starting
+        QVERIFY(t_->navigator.calls.isEmpty());
+    }
+
+    void startByLevelName()
+    {
+        seisekitime1 menu(ctx());
+        menu.show();
+        QTest::mouseClick(menu.findChild<QLabel*>(QStringLiteral("Label3_2")), Qt::LeftButton);
+        QCOMPARE(ctx().selectedLevel, std::int16_t(2));
+        QCOMPARE(t_->navigator.calls.mid(t_->navigator.calls.size() - 2), (QStringList{"showDrillWindow", "closeStudentMenu"}));
+    }
+
+    void teacherData_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("dataButton");
+        QTest::newRow("先生") << "先生" << true;
+        QTest::newRow("name containing 先生") << "山田先生" << false;
+        QTest::newRow("student") << "髙橋" << false;
+    }
+    void teacherData()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, dataButton);
+        ctx().studentName = padName(name);
+        seisekitime1 menu(ctx());
+        menu.show();
+        auto* button = menu.findChild<QPushButton*>(QStringLiteral("Command8"));
+        QCOMPARE(button->isVisible(), dataButton);
+        if (!dataButton)
+            return;
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(menu.findChild<QWidget*>(QStringLiteral("Picture4"))->isVisible());
+        QTest::keyClick(&menu, '1');  // keys still work, but starting is ignored while the panel is up
+        QVERIFY(!t_->navigator.calls.contains(QStringLiteral("showDrillWindow")));
+        QTest::mouseClick(menu.findChild<QPushButton*>(QStringLiteral("Command10")), Qt::LeftButton);
+        QVERIFY(t_->navigator.calls.contains(QStringLiteral("showCriteriaEditor")));
+        QTest::mouseClick(menu.findChild<QPushButton*>(QStringLiteral("Command9")), Qt::LeftButton);
+        QVERIFY(t_->navigator.calls.contains(QStringLiteral("showRecordsMaintenance")));
+    }
+};
+
+QTEST_MAIN(TestMenu)
+#include "test_menu.moc"
