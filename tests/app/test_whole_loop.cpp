@@ -1,0 +1,138 @@
+// The program's main job end to end, through the real windows and the real
+// navigator: start-up, a name, the menu, a whole run, the end-of-drill
+// window, the menu again, back to the names, and out to the launcher.
+
+#include "app/appnavigator.h"
+#include "app/startup.h"
+#include "drill/mainfrm.h"
+#include "foundation/fonts.h"
+#include "foundation/layout.h"
+#include "hub/launcher.h"
+#include "hub/namesel.h"
+#include "hub/seisekitime1.h"
+#include "results/frmsyuuryou.h"
+#include "support/fakes.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace soinsuu;
+
+namespace {
+
+template <typename T>
+T* openWindow()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
+            return t;
+    return nullptr;
+}
+
+} // namespace
+
+class TestWholeLoop : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        installFontSubstitutions();
+        setScreenScale(1.0);
+    }
+
+    void nameMenuDrillEndMenuNamesLauncher()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path() + QStringLiteral("/");
+        test::writeCp932(root + QStringLiteral("パスデータ.txt"), QStringLiteral("\"%1\",0,0,0,0,0,0,0,0,0\r\n").arg(root));
+        test::writeCp932(root + QStringLiteral("共通データ.txt"), QStringLiteral("4,\"12345Korvane塾\",0,0,0,0,0,0,0,0\r\n"));
+        test::writeCp932(root + QStringLiteral("新名簿.txt"),
+                         QStringLiteral("12,2015,0,0,\"髙橋　ひかり\",0,\"\",\"\"\r\n100,1980,0,0,\"先生\",0,\"\",\"\"\r\n"));
+        test::writeCp932(root + QStringLiteral("素因数分解/タイム回数データ.txt"),
+                         QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n"
+                                        "40,60,60,5,1,8,0,7,1,,,\r\n60,90,60,5,1,8,0,7,1,,,\r\n"
+                                        "90,150,60,5,1,8,0,7,1,,,\r\n100,180,60,5,1,8,0,7,1,,,\r\n"));
+        test::writeCp932(root + QStringLiteral("音フォルダ/新音ファイル.txt"),
+                         QStringLiteral("正解音1,c1,*\r\n正解音2,c2,*\r\n間違い音2,w,*\r\n自己最高音2,b,*\r\n不合格音1,f,*\r\n"));
+        std::vector<QStringList> launched;
+        setProgramStarter([&](const QString& program, const QStringList& args, const QString&) {
+            launched.push_back(QStringList{program} + args);
+            return true;
+        });
+
+        test::FakeClock clock;
+        test::ScriptedRandom random;
+        test::RecordingSound sound;
+        test::ScriptedDialogs dialogs;
+        auto ctx = std::make_unique<RunContext>();
+        AppNavigator navigator(*ctx);
+        ctx->services = Services{&clock, &random, &sound, &dialogs, &navigator};
+        ctx->seasonColour = QColor(192, 255, 192);
+
+        QVERIFY(startUpAndHandOver(*ctx, root + QStringLiteral("素因数分解")));
+        auto* names = openWindow<namesel>();
+        QVERIFY(names);
+        auto* list = names->findChild<QListWidget*>(QStringLiteral("List1"));
+        QCOMPARE(list->count(), 3);
+        list->setCurrentRow(1);
+        QTest::keyClick(list, '1');
+
+        auto* menu = openWindow<seisekitime1>();
+        QVERIFY(menu);
+        QVERIFY(!openWindow<namesel>());
+        QCOMPARE(ctx->currentStudent, std::int16_t(12));
+        QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("Label14_1"))->text(), QStringLiteral("-----"));
+        QTest::keyClick(menu, '1');
+
+        auto* drill = openWindow<MainFrm>();
+        QVERIFY(drill);
+        QVERIFY(!openWindow<seisekitime1>());
+        for (int p = 0; p < 10; ++p) {
+            clock.advance(3000);
+            drill->runClockTick();
+            const int posed = drill->problem().posedNumber;
+            while (drill->problem().posedNumber == posed && !ctx->runFinished) {
+                QTest::keyClicks(drill, QString::number(drill->problem().expectedDivisor));
+                QTest::keyClick(drill, Qt::Key_Right);
+                QTest::keyClicks(drill, QString::number(drill->problem().expectedQuotient));
+                QTest::keyClick(drill, Qt::Key_Space);
+            }
+        }
+        QCOMPARE(ctx->runTime, 30);
+
+        auto* end = openWindow<FrmSyuuryou>();
+        QVERIFY(end);
+        QVERIFY(!openWindow<MainFrm>());
+        QCOMPARE(end->findChild<QLabel*>(QStringLiteral("Label18"))->text(), QStringLiteral("今の成績：30秒"));
+        // The school's first run is also its best.
+        QCOMPARE(end->findChild<QLabel*>(QStringLiteral("Label20"))->text(), QStringLiteral("！！！最高新記録！！！"));
+        end->onTimer();
+        QTest::mouseClick(end->findChild<QPushButton*>(QStringLiteral("Command4")), Qt::LeftButton);
+
+        menu = openWindow<seisekitime1>();
+        QVERIFY(menu);
+        QVERIFY(!openWindow<FrmSyuuryou>());
+        QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("Label14_1"))->text(), QStringLiteral("1回/5点"));
+        QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("Label18"))->text(), QStringLiteral("本日総回数＝1回"));
+        QTest::keyClick(menu, '0');
+
+        names = openWindow<namesel>();
+        QVERIFY(names);
+        QVERIFY(!openWindow<seisekitime1>());
+        QVERIFY(names->findChild<QListWidget*>(QStringLiteral("List1"))->item(1)->text().endsWith(QStringLiteral("   5/      5")));
+        QTest::keyClick(names, '0');
+        QCOMPARE(int(launched.size()), 1);
+        QCOMPARE(launched[0].last(), QStringLiteral("001"));
+        QVERIFY(launched[0].first().contains(QStringLiteral("/起動/プログラムメニューc")));
+        QVERIFY(navigator.ending());
+        QVERIFY(dialogs.shown.empty());
+    }
+};
+
+QTEST_MAIN(TestWholeLoop)
+#include "test_whole_loop.moc"
