@@ -1,0 +1,101 @@
+// name_list_build_ms and menu_activation_ms: a roster of 1000 listed
+// students and a results file of 20000 records.
+
+#include "benchutil.h"
+
+#include "foundation/catalogue.h"
+#include "foundation/cp932.h"
+#include "foundation/fonts.h"
+#include "hub/roster_list.h"
+#include "hub/seisekitime1.h"
+#include "results/resultsfile.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace soinsuu;
+
+namespace {
+
+struct NoWindows final : Navigator {
+    void showNameSelection() override {}
+    void closeNameSelection() override {}
+    void showStudentMenu() override {}
+    void closeStudentMenu() override {}
+    void showDrillWindow() override {}
+    void closeDrillWindow() override {}
+    void showEndOfDrill() override {}
+    void showWaitWindow() override {}
+    void closeWaitWindow() override {}
+    void showVersionDialog(QWidget*) override {}
+    void showCriteriaEditor() override {}
+    void showRecordsMaintenance() override {}
+    void endProgram(int) override {}
+};
+struct NoBoxes final : Dialogs {
+    void message(const QString&, const QString&, Icon) override {}
+    bool question(const QString&, const QString&) override { return false; }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    installFontSubstitutions();
+    QTemporaryDir dir;
+    const QString root = dir.path() + QStringLiteral("/");
+    QString roster;
+    for (int n = 1; n <= 1000; ++n)
+        roster += QStringLiteral("%1,%2,0,0,\"生徒　%1\",0,\"\",\"\"\r\n").arg(n).arg(2011 + n % 9);
+    QFile f(root + QStringLiteral("新名簿.txt"));
+    f.open(QIODevice::WriteOnly);
+    f.write(cp932::encode(roster));
+    f.close();
+    QByteArray records;
+    const double today = oleDate(QDate::currentDate());
+    for (int i = 0; i < 20000; ++i) {
+        ResultRecord r;
+        r.date = today - (20000 - i) / 200;
+        r.Bangou = std::int16_t(1 + (i * 7) % 1000);
+        r.level = std::int16_t(1 + i % 4);
+        r.time = 20 + i % 200;
+        records += encodeRecord(r);
+    }
+    QFile results(root + kResultsFileName);
+    results.open(QIODevice::WriteOnly);
+    results.write(records);
+    results.close();
+
+    SystemClock clock;
+    StandardRandom random;
+    NoBoxes dialogs;
+    NoWindows navigator;
+    auto ctx = std::make_unique<RunContext>();
+    ctx->services = {&clock, &random, nullptr, &dialogs, &navigator};
+    ctx->dataRoot = root;
+    ctx->programDataFolder = root;
+    ctx->schoolYearStartMonth = 4;
+    ctx->seasonColour = QColor(192, 255, 192);
+    initCatalogueTitle(*ctx);
+    buildLevelTable(*ctx);
+    for (int level = 1; level <= 35; ++level)
+        ctx->criteria[std::size_t(level)] = LevelCriteria{60, 90, 30, 5, 1.5f, 8, 0, 7, 1, {}, {}, {}};
+
+    RosterListing listing;
+    bench::report("name_list_build_ms", bench::medianMs(21, [&] {
+                      if (!buildRosterListing(*ctx, 1, QStringLiteral("全学年"), &listing))
+                          std::abort();
+                  }),
+                  "ms");
+    ctx->currentStudent = 7;
+    ctx->studentName = QStringLiteral("生徒　7");
+    bench::report("menu_activation_ms", bench::medianMs(21, [&] {
+                      seisekitime1 menu(*ctx);
+                      menu.resize(1024, 768);
+                      menu.show();
+                  }),
+                  "ms");
+    return 0;
+}
