@@ -288,10 +288,7 @@ void MainFrm::updateStatus()
 
 void MainFrm::workingTimeTick()
 {
-    double since = ctx_.clock().secondsSinceMidnight() - ctx_.nameConfirmTime;
-    if (since < 0)
-        since += 86400;  // the name was confirmed before midnight
-    workingMinutes_->setText(QString::number(int(since) / 60));
+    workingMinutes_->setText(QString::number(minutesSinceNameConfirmed(ctx_)));
 }
 
 void MainFrm::レベル別設定()

@@ -175,4 +175,7 @@ namespace soinsuu {
 // starts the run. Used by the student menu and by the end-of-drill window.
 void startDrillRun(RunContext& ctx);
 
+// Whole minutes since the student's name was confirmed, across midnight too.
+int minutesSinceNameConfirmed(const RunContext& ctx);
+
 } // namespace soinsuu

@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 
 namespace soinsuu {
@@ -70,6 +71,16 @@ void startDrillRun(RunContext& ctx)
     ctx.runEnd = 0;
     QCoreApplication::processEvents();
     ctx.navigator().showDrillWindow();
+}
+
+int minutesSinceNameConfirmed(const RunContext& ctx)
+{
+    double since = ctx.clock().secondsSinceMidnight() - ctx.nameConfirmTime;
+    // The confirmation time is rounded to the nearest second, so it may lie
+    // a moment ahead of the clock; a whole day behind means midnight passed.
+    if (since < -43200)
+        since += 86400;
+    return std::max(0, int(since) / 60);
 }
 
 } // namespace soinsuu

@@ -35,10 +35,7 @@ QString allTimeLine(int totalRuns, int totalPoints)
 
 QString workingTimeText(const RunContext& ctx)
 {
-    double since = ctx.clock().secondsSinceMidnight() - ctx.nameConfirmTime;
-    if (since < 0)
-        since += 86400;  // confirmed before midnight
-    return QStringLiteral("起動後%1分").arg(int(since) / 60);
+    return QStringLiteral("起動後%1分").arg(minutesSinceNameConfirmed(ctx));
 }
 
 QString todayTotalText(const RunContext& ctx)

@@ -71,6 +71,9 @@ private Q_SLOTS:
         QCOMPARE(workingTimeText(ctx()), QStringLiteral("起動後2分"));
         ctx().nameConfirmTime = 10 * 3600;
         QCOMPARE(workingTimeText(ctx()), QStringLiteral("起動後0分"));
+        t_->clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(9, 59, 59, 600)));  // confirmed a moment ago, rounded up
+        QCOMPARE(workingTimeText(ctx()), QStringLiteral("起動後0分"));
+        t_->clock.setNow(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
         ctx().nameConfirmTime = 86400 - 60;  // confirmed at 23:59, now 10:00
         QCOMPARE(workingTimeText(ctx()), QStringLiteral("起動後601分"));
     }
