@@ -1,6 +1,7 @@
 // judge_row_ms: judging one row of the ladder and repainting the drill
 // window, sounds aside, on the offscreen platform.
 
+#include "benchfakes.h"
 #include "benchutil.h"
 
 #include "drill/mainfrm.h"
@@ -20,25 +21,6 @@ namespace {
 struct Silent final : SoundOutput {
     bool play(const QString&) override { return true; }
     QString lastError() const override { return {}; }
-};
-struct NoWindows final : Navigator {
-    void showNameSelection() override {}
-    void closeNameSelection() override {}
-    void showStudentMenu() override {}
-    void closeStudentMenu() override {}
-    void showDrillWindow() override {}
-    void closeDrillWindow() override {}
-    void showEndOfDrill() override {}
-    void showWaitWindow() override {}
-    void closeWaitWindow() override {}
-    void showVersionDialog(QWidget*) override {}
-    void showCriteriaEditor() override {}
-    void showRecordsMaintenance() override {}
-    void endProgram(int) override {}
-};
-struct NoBoxes final : Dialogs {
-    void message(const QString&, const QString&, Icon) override {}
-    bool question(const QString&, const QString&) override { return false; }
 };
 struct NoWait final : Clock {
     SystemClock real;
@@ -63,8 +45,8 @@ int main(int argc, char** argv)
     NoWait clock;
     StandardRandom random;
     Silent sound;
-    NoBoxes dialogs;
-    NoWindows navigator;
+    bench::NoBoxes dialogs;
+    bench::NoWindows navigator;
     auto ctx = std::make_unique<RunContext>();
     ctx->services = {&clock, &random, &sound, &dialogs, &navigator};
     ctx->programDataFolder = dir.path() + QStringLiteral("/");

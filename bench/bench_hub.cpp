@@ -1,6 +1,7 @@
 // name_list_build_ms and menu_activation_ms: a roster of 1000 listed
 // students and a results file of 20000 records.
 
+#include "benchfakes.h"
 #include "benchutil.h"
 
 #include "foundation/catalogue.h"
@@ -15,30 +16,6 @@
 #include <QTemporaryDir>
 
 using namespace soinsuu;
-
-namespace {
-
-struct NoWindows final : Navigator {
-    void showNameSelection() override {}
-    void closeNameSelection() override {}
-    void showStudentMenu() override {}
-    void closeStudentMenu() override {}
-    void showDrillWindow() override {}
-    void closeDrillWindow() override {}
-    void showEndOfDrill() override {}
-    void showWaitWindow() override {}
-    void closeWaitWindow() override {}
-    void showVersionDialog(QWidget*) override {}
-    void showCriteriaEditor() override {}
-    void showRecordsMaintenance() override {}
-    void endProgram(int) override {}
-};
-struct NoBoxes final : Dialogs {
-    void message(const QString&, const QString&, Icon) override {}
-    bool question(const QString&, const QString&) override { return false; }
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -70,8 +47,8 @@ int main(int argc, char** argv)
 
     SystemClock clock;
     StandardRandom random;
-    NoBoxes dialogs;
-    NoWindows navigator;
+    bench::NoBoxes dialogs;
+    bench::NoWindows navigator;
     auto ctx = std::make_unique<RunContext>();
     ctx->services = {&clock, &random, nullptr, &dialogs, &navigator};
     ctx->dataRoot = root;

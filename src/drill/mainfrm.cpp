@@ -3,6 +3,7 @@
 #include "foundation/catalogue.h"
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
+#include "foundation/widgets.h"
 #include "foundation/sounds.h"
 #include "results/statistics.h"
 
@@ -36,13 +37,6 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, con
     return label;
 }
 
-void fill(QWidget* w, const QColor& colour)
-{
-    w->setAutoFillBackground(true);
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, colour);
-    w->setPalette(p);
-}
 
 // The large red cross shown beside the ladder after a wrong row.
 class RedCross : public QWidget {
@@ -64,7 +58,7 @@ protected:
 
 LadderArea::LadderArea(QWidget* parent) : QWidget(parent)
 {
-    fill(this, kAreaColour);
+    fillBackground(this, kAreaColour);
 }
 
 void LadderArea::setDigitFont(const QFont& font)
@@ -133,14 +127,14 @@ MainFrm::MainFrm(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
     setObjectName(QStringLiteral("MainFrm"));
     setWindowTitle(QStringLiteral("Korvane塾"));
     coverWholeScreen(this);
-    fill(this, QColor(240, 240, 240));
+    fillBackground(this, QColor(240, 240, 240));
 
     // Loading: a fresh seed for the problems of this opening.
     ctx_.random().seed(std::uint32_t(ctx_.clock().secondsSinceMidnight()));
 
     strip_ = new QWidget(this);
     strip_->setObjectName(QStringLiteral("sPicture1"));
-    fill(strip_, kStripColour);
+    fillBackground(strip_, kStripColour);
     strip_->setGeometry(twRect(0, 0, 15360, 1230));
     title_ = makeLabel(strip_, QStringLiteral("sLabel2"), QString(), twRect(150, 60, 6500, 560), 16.8, true);
     school_ = makeLabel(strip_, QStringLiteral("sLabel14"), QString(), twRect(7000, 60, 4300, 560), 14, false,
@@ -168,7 +162,7 @@ MainFrm::MainFrm(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
     panel_ = new QWidget(this);
     panel_->setObjectName(QStringLiteral("Keisan2BasePic"));
     panel_->setGeometry(twRect(0, 1125, 15435, 10770));
-    fill(panel_, QColor(224, 255, 224));
+    fillBackground(panel_, QColor(224, 255, 224));
     makeLabel(panel_, QStringLiteral("Label1"), QStringLiteral("素因数分解しなさい"), twRect(360, 20, 5000, 340), 14, true);
     area_ = new LadderArea(panel_);
     area_->setObjectName(QStringLiteral("Picture2"));
@@ -176,10 +170,10 @@ MainFrm::MainFrm(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
     for (int i = 0; i < 2; ++i) {
         cellLabels_[i] = new LadderCell(area_);
         cellLabels_[i]->setObjectName(QStringLiteral("Keisan2Lbl1_%1").arg(i));
-        fill(cellLabels_[i], kIdleCell);
+        fillBackground(cellLabels_[i], kIdleCell);
         answerLabels_[i] = new LadderCell(area_);
         answerLabels_[i]->setObjectName(QStringLiteral("Keisan2Lbl4_%1").arg(i));
-        fill(answerLabels_[i], QColor(255, 255, 255));
+        fillBackground(answerLabels_[i], QColor(255, 255, 255));
         answerLabels_[i]->hide();
     }
     cross_ = new RedCross(panel_);
@@ -193,7 +187,7 @@ MainFrm::MainFrm(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
     help->raise();
     plusPrompt_ = makeLabel(this, QStringLiteral("PlusPrompt"), QStringLiteral("\"+\"を２回押しなさい"),
                             twRect(360, 11020, 5200, 460), 18, true, Qt::AlignCenter);
-    fill(plusPrompt_, QColor(255, 255, 0));
+    fillBackground(plusPrompt_, QColor(255, 255, 0));
     plusPrompt_->hide();
 
     auto* confirm = new QPushButton(QStringLiteral("確認"), this);
@@ -203,7 +197,7 @@ MainFrm::MainFrm(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
 
     cover_ = new QWidget(this);
     cover_->setObjectName(QStringLiteral("sPicture2"));
-    fill(cover_, QColor(0, 128, 128));
+    fillBackground(cover_, QColor(0, 128, 128));
     cover_->setGeometry(twRect(0, 0, 6990, 2835));
     recording_ = makeLabel(cover_, QStringLiteral("lblsss1"), QStringLiteral("成績記録中"), cover_->rect(), 36, true, Qt::AlignCenter);
     recording_->setStyleSheet(QStringLiteral("color: white;"));
@@ -365,7 +359,7 @@ void MainFrm::showCells()
 {
     for (int i = 0; i < 2; ++i) {
         cellLabels_[i]->setText(cells_.text(i));
-        fill(cellLabels_[i], i == cells_.activeCell() ? kActiveCell : kIdleCell);
+        fillBackground(cellLabels_[i], i == cells_.activeCell() ? kActiveCell : kIdleCell);
         cellLabels_[i]->show();
     }
 }

@@ -5,6 +5,7 @@
 #include "foundation/catalogue.h"
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
+#include "foundation/widgets.h"
 #include "foundation/roster.h"
 #include "foundation/sounds.h"
 
@@ -23,23 +24,7 @@ namespace {
 
 const QString kChooseName = QStringLiteral("名前を選びなさい");
 
-void fill(QWidget* w, const QColor& colour)
-{
-    w->setAutoFillBackground(true);
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, colour);
-    w->setPalette(p);
-}
 
-// The title banner opens the version dialog when clicked.
-class Banner : public QLabel {
-public:
-    Banner(QWidget* parent, std::function<void()> onClick) : QLabel(parent), onClick_(std::move(onClick)) {}
-protected:
-    void mouseReleaseEvent(QMouseEvent*) override { onClick_(); }
-private:
-    std::function<void()> onClick_;
-};
 
 } // namespace
 
@@ -51,8 +36,8 @@ namesel::namesel(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
 
     auto* strip = new QWidget(this);
     strip->setGeometry(twRect(0, 0, 15360, 1500));
-    fill(strip, QColor(0, 64, 128));
-    title_ = new Banner(strip, [this] { ctx_.navigator().showVersionDialog(this); });
+    fillBackground(strip, QColor(0, 64, 128));
+    title_ = new ClickableLabel(strip, [this] { ctx_.navigator().showVersionDialog(this); });
     title_->setObjectName(QStringLiteral("Label4"));
     title_->setGeometry(twRect(300, 100, 10500, 1300));
     title_->setStyleSheet(QStringLiteral("color: white;"));
@@ -69,7 +54,7 @@ namesel::namesel(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
     chosen_->setGeometry(twRect(600, 1800, 8400, 900));
     chosen_->setFont(designFont(kPGothic, 28, true));
     chosen_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    fill(chosen_, QColor(255, 255, 255));
+    fillBackground(chosen_, QColor(255, 255, 255));
     number_ = new QLabel(this);
     number_->setObjectName(QStringLiteral("Label2"));
     number_->hide();
@@ -147,8 +132,8 @@ void namesel::showEvent(QShowEvent* event)
 
 void namesel::open()
 {
-    fill(this, ctx_.seasonColour);
-    fill(waitPanel_, ctx_.seasonColour);
+    fillBackground(this, ctx_.seasonColour);
+    fillBackground(waitPanel_, ctx_.seasonColour);
     waitPanel_->setGeometry(rect());
     waitPanel_->show();
     waitPanel_->raise();

@@ -4,6 +4,7 @@
 
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
+#include "foundation/widgets.h"
 #include "foundation/roster.h"
 #include "results/statistics.h"
 
@@ -20,13 +21,6 @@ namespace {
 
 const QColor kGrey(224, 224, 224);
 
-void fill(QWidget* w, const QColor& colour)
-{
-    w->setAutoFillBackground(true);
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, colour);
-    w->setPalette(p);
-}
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& rect, double points, bool bold = false,
                   Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter)
@@ -39,15 +33,6 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& rect, doubl
     return label;
 }
 
-// A level name that starts the level when clicked.
-class ClickLabel : public QLabel {
-public:
-    ClickLabel(QWidget* parent, std::function<void()> onClick) : QLabel(parent), onClick_(std::move(onClick)) {}
-protected:
-    void mouseReleaseEvent(QMouseEvent*) override { onClick_(); }
-private:
-    std::function<void()> onClick_;
-};
 
 } // namespace
 
@@ -61,7 +46,7 @@ seisekitime1::seisekitime1(RunContext& ctx, QWidget* parent) : QWidget(parent), 
 
 void seisekitime1::build()
 {
-    fill(this, ctx_.seasonColour);
+    fillBackground(this, ctx_.seasonColour);
     period_ = 3;
 
     title_ = makeLabel(this, QStringLiteral("Label11"), twRect(300, 120, 5200, 700), 24, true);
@@ -82,7 +67,7 @@ void seisekitime1::build()
         Column col{};
         col.number = makeLabel(this, QStringLiteral("Label1_%1").arg(i), twRect(x, top, 0.2 * w, 500), 16, true, Qt::AlignCenter);
         col.number->setText(QString::number(i));
-        col.name = new ClickLabel(this, [this, i] { startLevel(i, true); });
+        col.name = new ClickableLabel(this, [this, i] { startLevel(i, true); });
         col.name->setObjectName(QStringLiteral("Label3_%1").arg(i));
         col.name->setGeometry(twRect(x + 0.2 * w, top, 0.8 * w - 60, 500));
         col.name->setFont(designFont(kPGothic, 16, true));
@@ -143,7 +128,7 @@ void seisekitime1::build()
     dataPanel_ = new QWidget(this);
     dataPanel_->setObjectName(QStringLiteral("Picture4"));
     dataPanel_->setGeometry(twRect(9600, 6600, 5400, 3700));
-    fill(dataPanel_, QColor(255, 255, 224));
+    fillBackground(dataPanel_, QColor(255, 255, 224));
     const std::pair<const char*, QString> entries[] = {
         {"Command9", QStringLiteral("データ変更")},
         {"Command10", QStringLiteral("合格タイムデータ変更")},
@@ -176,7 +161,7 @@ void seisekitime1::build()
     waitCover_ = cover;
     waitCover_->setObjectName(QStringLiteral("Picture2"));
     waitCover_->setGeometry(rect());
-    fill(waitCover_, ctx_.seasonColour);
+    fillBackground(waitCover_, ctx_.seasonColour);
     progress_ = new QProgressBar(waitCover_);
     progress_->setObjectName(QStringLiteral("ProgressBar1"));
     progress_->setGeometry(twRect(4000, 7000, 7360, 400));
@@ -227,8 +212,8 @@ void seisekitime1::activate()
     title_->setFont(designFont(kPGothic, ctx_.programTitle.size() > 9 ? 20 : 24, true));
     for (int i = 1; i <= int(columns_.size()); ++i) {
         Column& col = columns_[std::size_t(i - 1)];
-        fill(col.target, kGrey);
-        fill(col.judgement, kGrey);
+        fillBackground(col.target, kGrey);
+        fillBackground(col.judgement, kGrey);
         col.judgement->setText(judgementLine(ctx_.criteria[std::size_t(i)], ctx_.judgeRuns(s, i), ctx_.judgePoints(s, i)));
         col.today->setText(todayLine(ctx_.todayRuns(s, i), ctx_.todayPoints(s, i)));
         col.allTime->setText(allTimeLine(ctx_.totalRuns(s, i), ctx_.totalPoints(s, i)));
