@@ -1,0 +1,193 @@
+#include "results_lists.h"
+
+#include "foundation/catalogue.h"
+#include "foundation/roster.h"
+#include "results/resultsfile.h"
+#include "results/statistics.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace soinsuu {
+namespace {
+
+bool passes(const RunContext& ctx, int student, const QString& gradeChoice)
+{
+    if (student < 0 || student > kMaxStudent)
+        return false;
+    return passesGradeFilter(gradeChoice, gradeNumberOf(ctx.schoolYear, ctx.studentBirthYears[std::size_t(student)]));
+}
+
+QString tailOf(const RunContext& ctx, int student)
+{
+    return student == ctx.currentStudent ? QStringLiteral("●") : QStringLiteral("　");
+}
+
+std::vector<int> listedStudents(const RunContext& ctx)
+{
+    std::vector<int> students;
+    for (int k = 1; k <= ctx.rosterCount && k <= kMaxStudent; ++k)
+        students.push_back(ctx.rosterNumbers[std::size_t(k)]);
+    return students;
+}
+
+// Sorts by key, keeping roster order among equal keys.
+std::vector<int> rankOrder(const std::vector<int>& students, const std::vector<std::int64_t>& keys)
+{
+    std::vector<int> order(students.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return keys[std::size_t(a)] < keys[std::size_t(b)]; });
+    return order;
+}
+
+int basePoints(const RunContext& ctx, const ResultRecord& r)
+{
+    const int level = std::clamp<int>(r.level, 0, kMaxLevel);
+    return runPointsFormula(r.time, r.time, ctx.criteria[std::size_t(level)].targetTime, 1.0f).base;
+}
+
+} // namespace
+
+QString lastChars(int n, const QString& s) { return s.right(n); }
+
+QString name5(const RunContext& ctx, int student, bool ranking)
+{
+    QString name = ctx.studentNames[std::size_t(student)];
+    while (name.endsWith(u' '))
+        name.chop(1);
+    if (!ranking)
+        while (name.startsWith(u' '))
+            name.remove(0, 1);
+    return (name + QString(ranking ? 6 : 4, u'　')).left(5);
+}
+
+QString markOf(const RunContext& ctx, int student)
+{
+    if (student == ctx.currentStudent)
+        return QStringLiteral("●");
+    return gradeMark(gradeNumberOf(ctx.schoolYear, ctx.studentBirthYears[std::size_t(student)]));
+}
+
+QStringList bestTimeRanking(const RunContext& ctx, int level, const QString& gradeChoice)
+{
+    const std::vector<int> students = listedStudents(ctx);
+    std::vector<std::int64_t> keys;
+    for (int s : students)
+        keys.push_back(ctx.bestTime(s, level));
+    QStringList lines;
+    int rank = 0;
+    std::int64_t previous = -1;
+    int position = 0;
+    for (int i : rankOrder(students, keys)) {
+        ++position;
+        const std::int64_t key = keys[std::size_t(i)];
+        if (position == 1 || key != previous)
+            rank = position;
+        previous = key;
+        const int s = students[std::size_t(i)];
+        if (!passes(ctx, s, gradeChoice))
+            continue;
+        const QString head = markOf(ctx, s) + name5(ctx, s, true);
+        if (key == 99998)
+            lines << lastChars(2, QString::number(rank)) + head + QStringLiteral("*失敗* ") + tailOf(ctx, s);
+        else if (key == kNoTime)
+            lines << QStringLiteral("--") + head + QStringLiteral("------ ") + tailOf(ctx, s);
+        else
+            lines << lastChars(2, QString::number(rank)) + head + lastChars(6, QStringLiteral("    ") + QString::number(key))
+                         + QStringLiteral(" ") + tailOf(ctx, s);
+    }
+    return lines;
+}
+
+QStringList pointsRanking(const RunContext& ctx, int level, PointsMode mode, const QString& gradeChoice)
+{
+    const std::vector<int> students = listedStudents(ctx);
+    std::vector<std::int64_t> keys;
+    for (int s : students) {
+        const std::int64_t total = ctx.totalPoints(s, level), today = ctx.todayPoints(s, level);
+        keys.push_back(mode == PointsMode::Total ? 1000000 - (total * 1000 + today) : 1000000 - (today * 1000 + total));
+    }
+    QStringList lines;
+    int rank = 0;
+    std::int64_t previous = 0;
+    int position = 0;
+    for (int i : rankOrder(students, keys)) {
+        ++position;
+        const int s = students[std::size_t(i)];
+        const std::int64_t figure = mode == PointsMode::Total ? ctx.totalPoints(s, level) : ctx.todayPoints(s, level);
+        if (position == 1 || figure != previous)
+            rank = position;
+        previous = figure;
+        if (!passes(ctx, s, gradeChoice))
+            continue;
+        if (mode == PointsMode::Today && ctx.todayPoints(s, level) == 0)
+            continue;
+        lines << lastChars(2, QString::number(rank)) + markOf(ctx, s) + name5(ctx, s, true)
+                     + lastChars(3, QStringLiteral("    ") + QString::number(ctx.todayPoints(s, level))) + QStringLiteral("/")
+                     + lastChars(5, QStringLiteral("    ") + QString::number(ctx.totalPoints(s, level)));
+    }
+    return lines;
+}
+
+LevelLists todaysRuns(const RunContext& ctx, const QString& gradeChoice)
+{
+    LevelLists lists;
+    NewestRecords newest;
+    if (readNewestRecords(resultsFilePath(ctx), 1000, &newest).status != FileStatus::Ok)
+        return lists;
+    const double today = oleDate(ctx.clock().today());
+    for (const ResultRecord& r : newest.records) {
+        if (r.date != today || r.level < 1 || r.level > kMaxLevel || !passes(ctx, r.Bangou, gradeChoice))
+            continue;
+        const QString hhmm = QTime::fromMSecsSinceStartOfDay(int(std::lround(r.timeOfDay * 86400.0)) * 1000 % 86400000)
+                                 .toString(QStringLiteral("HH:mm"));
+        const QString who = markOf(ctx, r.Bangou) + name5(ctx, r.Bangou, false) + markOf(ctx, r.Bangou);
+        if (r.time >= 90000)
+            lists[std::size_t(r.level)] << QStringLiteral("　　× ") + hhmm + who;
+        else
+            lists[std::size_t(r.level)] << lastChars(5, QStringLiteral("      ") + QString::number(r.time) + QStringLiteral("秒"))
+                                               + QStringLiteral(" ") + hhmm + who + QString::number(basePoints(ctx, r));
+    }
+    return lists;
+}
+
+int lookBackDays(int period, const QDate& today)
+{
+    const int weekday = today.dayOfWeek() % 7 + 1;  // Sunday 1 .. Saturday 7
+    switch (period) {
+    case 1: return weekday == 1 ? 7 : weekday - 1;
+    case 2: return weekday == 1 ? 14 : weekday - 1 + 7;
+    case 3: return 30;
+    case 4: return 365;
+    default: return 3650;
+    }
+}
+
+LevelLists periodRuns(const RunContext& ctx, int viewKind, int period, const QString& gradeChoice)
+{
+    LevelLists lists;
+    NewestRecords newest;
+    if (readNewestRecords(resultsFilePath(ctx), 20000, &newest).status != FileStatus::Ok)
+        return lists;
+    const QDate today = ctx.clock().today();
+    const double from = oleDate(today) - lookBackDays(period, today);
+    for (const ResultRecord& r : newest.records) {
+        if (r.level < 1 || r.level > ctx.levelCount || r.date <= from || !passes(ctx, r.Bangou, gradeChoice))
+            continue;
+        const QString mmdd = dateFromOle(r.date).toString(QStringLiteral("MM/dd"));
+        const QString who = markOf(ctx, r.Bangou) + name5(ctx, r.Bangou, false) + markOf(ctx, r.Bangou);
+        QString line;
+        if (r.time >= 90000)
+            line = QStringLiteral("　　× ") + mmdd + who;
+        else if (viewKind == 2)
+            line = lastChars(5, QStringLiteral("      ") + QString::number(basePoints(ctx, r))) + QStringLiteral(" ") + mmdd + who
+                   + QString::number(r.time) + QStringLiteral("秒");
+        else
+            line = lastChars(5, QStringLiteral("      ") + QString::number(r.time) + QStringLiteral("秒")) + QStringLiteral(" ")
+                   + mmdd + who + QString::number(basePoints(ctx, r));
+        lists[std::size_t(r.level)] << line;
+    }
+    return lists;
+}
+
+} // namespace soinsuu
