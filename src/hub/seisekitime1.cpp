@@ -1,6 +1,7 @@
 #include "seisekitime1.h"
 
 #include "menu_columns.h"
+#include "results_lists.h"
 
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
@@ -15,6 +16,8 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 
 namespace soinsuu {
 namespace {
@@ -107,18 +110,20 @@ void seisekitime1::build()
 
     grade_ = new QComboBox(this);
     grade_->setObjectName(QStringLiteral("Combo1"));
-    grade_->setGeometry(twRect(3000, 10700, 2200, 450));
+    grade_->setGeometry(twRect(8000, 10420, 2200, 400));
     grade_->setFont(designFont(kPGothic, 11));
     grade_->addItems(gradeFilterChoices());
     grade_->setCurrentText(ctx_.gradeFilterText.isEmpty() ? QStringLiteral("全学年") : ctx_.gradeFilterText);
     periodBox_ = new QComboBox(this);
     periodBox_->setObjectName(QStringLiteral("Combo2"));
-    periodBox_->setGeometry(twRect(5400, 10700, 3400, 450));
+    periodBox_->setGeometry(twRect(8000, 10880, 3400, 400));
     periodBox_->setFont(designFont(kPGothic, 11));
     periodBox_->addItems({QStringLiteral("　　　今週の全成績"), QStringLiteral("　　先週からの全成績"),
                           QStringLiteral("　　１ヶ月間の全成績"), QStringLiteral("　　１年間の全成績"),
                           QStringLiteral("　　今までの全成績\"")});
     periodBox_->setCurrentIndex(period_ - 1);
+    periodBox_->hide();
+    buildViewControls();
 
     dataButton_ = new QPushButton(QStringLiteral("データ処理"), this);
     dataButton_->setObjectName(QStringLiteral("Command8"));
@@ -170,6 +175,215 @@ void seisekitime1::build()
         child->installEventFilter(this);
 }
 
+void seisekitime1::buildViewControls()
+{
+    const QString kinds[3] = {QStringLiteral("ﾀｲﾑ表示"), QStringLiteral("ﾎﾟｲﾝﾄ表示"), QStringLiteral("個人ﾀｲﾑ")};
+    auto* kindGroup = new QWidget(this);
+    kindGroup->setGeometry(twRect(3000, 10420, 4800, 400));
+    for (int k = 0; k < 3; ++k) {
+        kindButtons_[k] = new QRadioButton(kinds[k], kindGroup);
+        kindButtons_[k]->setObjectName(QStringLiteral("Option2_%1").arg(k));
+        kindButtons_[k]->setGeometry(twRect(k * 1600, 0, 1550, 400));
+        kindButtons_[k]->setFont(designFont(kPGothic, 11, true));
+        connect(kindButtons_[k], &QRadioButton::clicked, this, [this, k] { viewKindChanged(k); });
+    }
+    optionPanel_ = new QWidget(this);
+    optionPanel_->setObjectName(QStringLiteral("Picture1"));
+    optionPanel_->setGeometry(twRect(3000, 10880, 4800, 400));
+    const QString captions[4] = {{}, QStringLiteral("累計順"), QStringLiteral("本日順"), QStringLiteral("オール表示")};
+    for (int k = 1; k <= 3; ++k) {
+        listOptions_[k] = new QRadioButton(captions[k], optionPanel_);
+        listOptions_[k]->setObjectName(QStringLiteral("Option1_%1").arg(k));
+        listOptions_[k]->setGeometry(twRect((k - 1) * 1600, 0, 1550, 400));
+        listOptions_[k]->setFont(designFont(kPGothic, 11));
+        connect(listOptions_[k], &QRadioButton::clicked, this, [this, k] { listOptionChanged(k); });
+    }
+    connect(grade_, &QComboBox::activated, this, [this] {
+        viewKindChanged(kindButtons_[0]->isChecked() ? 0 : 1);
+        if (!columns_.empty())
+            columns_[0].start->setFocus();
+    });
+    connect(periodBox_, &QComboBox::activated, this, [this](int index) {
+        if (!listOptions_[3]->isChecked())
+            return;
+        period_ = index + 1;
+        listOptionChanged(3);
+    });
+
+    busyPanel_ = new QLabel(QStringLiteral("Just a moment, please."), this);
+    busyPanel_->setObjectName(QStringLiteral("Picture6"));
+    static_cast<QLabel*>(busyPanel_)->setAlignment(Qt::AlignCenter);
+    busyPanel_->setFont(designFont(kPGothic, 20, true));
+    busyPanel_->setGeometry(twRect(15360 * 0.02, 4050, 14592, 6000));
+    fillBackground(busyPanel_, QColor(255, 255, 240));
+    busyProgress_ = new QProgressBar(busyPanel_);
+    busyProgress_->setObjectName(QStringLiteral("ProgressBar2"));
+    busyProgress_->setGeometry(twRect(3600, 3600, 7360, 400));
+    busyPanel_->hide();
+}
+
+void seisekitime1::beginRebuild()
+{
+    backButton_->setEnabled(false);
+    for (Column& col : columns_) {
+        col.start->setEnabled(false);
+        col.list->hide();
+    }
+    busyPanel_->show();
+    busyPanel_->raise();
+    repaint();
+}
+
+void seisekitime1::endRebuild()
+{
+    backButton_->setEnabled(true);
+    updateLevelAccess();
+    for (Column& col : columns_)
+        col.list->show();
+    busyPanel_->hide();
+}
+
+void seisekitime1::viewKindChanged(int kind)
+{
+    beginRebuild();
+    if (suppressViewRefresh_ == 1)
+        return;
+    if (kind == 0) {
+        listOptions_[1]->setText(QStringLiteral("BEST表示"));
+        listOptions_[2]->setText(QStringLiteral("本日のみ"));
+        listOptions_[3]->setEnabled(true);
+        viewKind_ = 1;
+        for (int k = 1; k <= 3; ++k)
+            if (listOptions_[k]->isChecked()) {
+                listOptionChanged(k);
+                return;
+            }
+        endRebuild();
+        return;
+    }
+    if (kind == 1) {
+        periodBox_->hide();
+        listOptions_[1]->setText(QStringLiteral("合計累計"));
+        listOptions_[2]->setText(QStringLiteral("合計本日"));
+        listOptions_[3]->setText(QStringLiteral("すべて"));
+        listOptions_[3]->setEnabled(true);
+        viewKind_ = 2;
+        repaint();
+        if (listOptions_[1]->isChecked()) {
+            rankingMode_ = 1;
+            listOptionChanged(1);
+        } else if (listOptions_[3]->isChecked()) {
+            listOptionChanged(3);
+        } else if (listOptions_[2]->isChecked()) {
+            rankingMode_ = 2;
+            listOptionChanged(2);
+        } else {
+            endRebuild();
+        }
+        return;
+    }
+    // The personal time table comes with the personal view.
+    periodBox_->hide();
+    endRebuild();
+}
+
+void seisekitime1::listOptionChanged(int option)
+{
+    beginRebuild();
+    periodBox_->hide();
+    optionPanel_->setEnabled(false);
+    repaint();
+    if (viewKind_ == 2 && option != 3) {
+        rankingMode_ = option;
+        listCaption_->setText(option == 1 ? QStringLiteral("獲得ポイント（今まで順位）") : QStringLiteral("獲得ポイント（今日の順位）"));
+        busyProgress_->setRange(0, ctx_.levelCount);
+        for (int level = 1; level <= int(columns_.size()); ++level) {
+            busyProgress_->setValue(level);
+            showList(level, pointsRanking(ctx_, level, option == 1 ? PointsMode::Total : PointsMode::Today, grade_->currentText()));
+        }
+    } else if (option == 1) {
+        bestList();
+    } else if (option == 2) {
+        todayList();
+    } else {
+        periodList();
+    }
+    optionPanel_->setEnabled(true);
+    endRebuild();
+}
+
+void seisekitime1::bestList()
+{
+    listCaption_->setText(QStringLiteral("ベスト成績"));
+    回数など表示();
+    busyProgress_->setRange(0, ctx_.levelCount);
+    for (int level = 1; level <= int(columns_.size()); ++level) {
+        busyProgress_->setValue(level);
+        showList(level, bestTimeRanking(ctx_, level, grade_->currentText()));
+    }
+}
+
+void seisekitime1::todayList()
+{
+    listCaption_->setText(QStringLiteral("本日の成績"));
+    回数など表示();
+    const LevelLists lists = todaysRuns(ctx_, grade_->currentText());
+    for (int level = 1; level <= int(columns_.size()); ++level)
+        columns_[std::size_t(level - 1)].list->addItems(lists[std::size_t(level)]);
+    成績リスト色表示();
+}
+
+void seisekitime1::periodList()
+{
+    listCaption_->clear();
+    回数など表示();
+    const LevelLists lists = periodRuns(ctx_, viewKind_, period_, grade_->currentText());
+    for (int level = 1; level <= int(columns_.size()); ++level)
+        columns_[std::size_t(level - 1)].list->addItems(lists[std::size_t(level)]);
+    成績リスト色表示();
+    periodBox_->show();
+}
+
+void seisekitime1::showList(int level, const QStringList& lines)
+{
+    Column& col = columns_[std::size_t(level - 1)];
+    col.todayHeader->setText(QStringLiteral("今日"));
+    col.allHeader->setText(QStringLiteral("今まで"));
+    col.list->clear();
+    col.list->addItems(lines);  // in one go, not line by line with repaints
+    // The student's own line comes into view with the line above it.
+    const int own = int(lines.indexOf(QRegularExpression(QStringLiteral(".*●.*"))));
+    if (own > 0) {
+        col.list->setCurrentRow(own - 1);
+        col.list->scrollToItem(col.list->item(own - 1), QAbstractItemView::PositionAtTop);
+    }
+    成績リスト色表示単独(level);
+}
+
+void seisekitime1::回数など表示()
+{
+    for (Column& col : columns_) {
+        col.todayHeader->setText(QStringLiteral("今日"));
+        col.allHeader->setText(QStringLiteral("今まで"));
+        col.list->clear();
+    }
+}
+
+void seisekitime1::成績リスト色表示()
+{
+    for (int level = 1; level <= int(columns_.size()); ++level)
+        成績リスト色表示単独(level);
+}
+
+void seisekitime1::成績リスト色表示単独(int level)
+{
+    if (level < 1 || level > int(columns_.size()))
+        return;
+    QListWidget* list = columns_[std::size_t(level - 1)].list;
+    list->clearSelection();
+    list->setCurrentItem(nullptr, QItemSelectionModel::NoUpdate);
+}
+
 void seisekitime1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -195,15 +409,21 @@ void seisekitime1::activate()
     todayTotal_->setText(todayTotalText(ctx_));
     progress_->setMaximum(ctx_.levelCount);
 
-    // The points rankings fill the column lists; meanwhile the back button
-    // and the start buttons stay disabled.
+    listOptions_[1]->setText(QStringLiteral("累計順"));
+    listOptions_[2]->setText(QStringLiteral("本日順"));
+    // The cumulative points rankings fill the column lists; meanwhile the
+    // back button and the start buttons stay disabled.
     viewKind_ = 2;
     suppressViewRefresh_ = 1;
-    backButton_->setEnabled(false);
-    for (Column& col : columns_)
-        col.start->setEnabled(false);
+    listOptions_[1]->setChecked(true);
+    listOptionChanged(1);
+    viewKindChanged(1);
+    kindButtons_[1]->setChecked(true);
     backButton_->setEnabled(true);
     suppressViewRefresh_ = 0;
+    for (Column& col : columns_)
+        col.list->show();
+    busyPanel_->hide();
 
     const int s = ctx_.currentStudent;
     student_->setText(ctx_.studentName.trimmed() + QStringLiteral(" ") + ctx_.gradeLabel);
@@ -217,7 +437,6 @@ void seisekitime1::activate()
         col.judgement->setText(judgementLine(ctx_.criteria[std::size_t(i)], ctx_.judgeRuns(s, i), ctx_.judgePoints(s, i)));
         col.today->setText(todayLine(ctx_.todayRuns(s, i), ctx_.todayPoints(s, i)));
         col.allTime->setText(allTimeLine(ctx_.totalRuns(s, i), ctx_.totalPoints(s, i)));
-        col.list->show();
     }
     repaint();
     updateLevelAccess();

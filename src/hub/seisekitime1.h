@@ -13,6 +13,7 @@ class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+class QRadioButton;
 
 namespace soinsuu {
 
@@ -27,6 +28,14 @@ public:
     void updateLevelAccess();
     void goBack();
     bool menuReady() const { return menuReady_ == 1; }
+
+    // The results lists: view kinds 0 (time), 1 (points), 2 (personal);
+    // list options 1 to 3.
+    void viewKindChanged(int kind);
+    void listOptionChanged(int option);
+    void 回数など表示();
+    void 成績リスト色表示();
+    void 成績リスト色表示単独(int level);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -48,7 +57,14 @@ private:
         QListWidget* list;
     };
     void build();
+    void buildViewControls();
     void activate();
+    void beginRebuild();
+    void endRebuild();
+    void showList(int level, const QStringList& lines);
+    void bestList();
+    void todayList();
+    void periodList();
     bool handleKey(QKeyEvent* event);
 
     RunContext& ctx_;
@@ -57,6 +73,12 @@ private:
     std::int16_t suppressViewRefresh_ = 0;
     int viewKind_ = 2;
     int period_ = 3;
+    int rankingMode_ = 1;
+    QRadioButton* kindButtons_[3] = {};
+    QRadioButton* listOptions_[4] = {};  // 1..3
+    QWidget* optionPanel_ = nullptr;
+    QWidget* busyPanel_ = nullptr;
+    QProgressBar* busyProgress_ = nullptr;
     std::vector<Column> columns_;  // index 0 is level 1
     QLabel* title_;
     QLabel* student_;
