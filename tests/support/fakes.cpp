@@ -41,6 +41,8 @@ double ScriptedRandom::next()
 bool RecordingSound::play(const QString& filePath)
 {
     played << filePath;
+    if (onPlay)
+        onPlay(QFileInfo(filePath).fileName());
     bool ok = !failAlways && QFileInfo(filePath).fileName() != QStringLiteral(".wav");
     if (failuresToCome > 0) {
         --failuresToCome;

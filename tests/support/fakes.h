@@ -54,6 +54,8 @@ public:
     QStringList playedNames() const;  // file names only
     int failuresToCome = 0;     // the next n plays fail
     bool failAlways = false;
+    // Called with the file name during each play, e.g. to act while a sound is heard.
+    std::function<void(const QString&)> onPlay;
 
 private:
     QString lastError_;
