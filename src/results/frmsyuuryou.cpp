@@ -2,7 +2,6 @@
 
 #include "statistics.h"
 
-#include "foundation/criteria.h"
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
 #include "foundation/sounds.h"
@@ -10,6 +9,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 
 namespace soinsuu {
@@ -18,11 +18,6 @@ namespace {
 void pumpEvents() { QCoreApplication::processEvents(); }
 
 } // namespace
-
-QString pointsLine(int base, float multiplier, int points)
-{
-    return QStringLiteral("獲得ポイント：%1点×%2→%3点").arg(base).arg(multiplierText(multiplier)).arg(points);
-}
 
 FrmSyuuryou::FrmSyuuryou(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
 {
@@ -56,16 +51,24 @@ FrmSyuuryou::FrmSyuuryou(RunContext& ctx, QWidget* parent) : QWidget(parent), ct
         label->setVisible(s.visible);
         label_[s.index] = label;
     }
+    label_[15]->setStyleSheet(QStringLiteral("color: rgb(0, 64, 128);"));
+    label_[16]->setStyleSheet(QStringLiteral("color: rgb(0, 96, 64);"));
+    label_[13]->setStyleSheet(QStringLiteral("color: rgb(80, 80, 80);"));
+    label_[14]->setStyleSheet(QStringLiteral("color: rgb(80, 80, 80);"));
     label_[20]->setStyleSheet(QStringLiteral("color: rgb(220, 0, 0);"));
     label_[2]->setStyleSheet(QStringLiteral("color: rgb(0, 96, 192);"));
     label_[2]->setText(QStringLiteral("このレベルクリア"));
+    // The goal banner overlaps the foot of this label, and the Gothic
+    // substitute's line is taller than the label: keep the text up top.
+    label_[2]->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
     banner_ = new QLabel(QStringLiteral("目標レベルクリア。おめでとう！"), this);
     banner_->setObjectName(QStringLiteral("Picture1"));
     banner_->setGeometry(twRect(180, 8145, 15105, 1785));
     banner_->setFont(designFont(kPGothic, 36, true));
-    static_cast<QLabel*>(banner_)->setAlignment(Qt::AlignCenter);
-    banner_->setStyleSheet(QStringLiteral("background: rgb(255, 215, 0); color: rgb(192, 0, 0); border: 6px solid rgb(255, 140, 0);"));
+    banner_->setAlignment(Qt::AlignCenter);
+    banner_->setStyleSheet(QStringLiteral(
+        "background: rgb(255, 215, 0); color: rgb(192, 0, 0); border: 6px solid rgb(255, 140, 0);"));
     banner_->hide();
 
     auto makeButton = [&](const char* name, const QString& text, double left) {
@@ -79,6 +82,8 @@ FrmSyuuryou::FrmSyuuryou(RunContext& ctx, QWidget* parent) : QWidget(parent), ct
     menuButton_ = makeButton("Command4", QStringLiteral("メニューへ"), 1890);
     againButton_ = makeButton("Command5", QStringLiteral("もう一度"), 8055);
     banner_->raise();
+    // Drawn over the banner's edge rather than cut off by it.
+    label_[2]->raise();
     connect(menuButton_, &QPushButton::clicked, this, [this] { toMenu(); });
     connect(againButton_, &QPushButton::clicked, this, [this] { again(); });
 
@@ -90,13 +95,23 @@ FrmSyuuryou::FrmSyuuryou(RunContext& ctx, QWidget* parent) : QWidget(parent), ct
 
 void FrmSyuuryou::paintEvent(QPaintEvent*)
 {
-    // The background: a calm sky with a band of light behind the result.
+    // A calm sky fading to warm light, with a soft band behind the result
+    // and the points so they read well from the back of the room.
     QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient sky(0, 0, 0, height());
-    sky.setColorAt(0, QColor(225, 240, 255));
-    sky.setColorAt(1, QColor(255, 250, 230));
+    sky.setColorAt(0, QColor(214, 234, 255));
+    sky.setColorAt(0.6, QColor(240, 247, 255));
+    sky.setColorAt(1, QColor(255, 246, 224));
     p.fillRect(rect(), sky);
-    p.fillRect(QRect(0, tw(4300), width(), tw(1900)), QColor(255, 255, 255, 160));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 170));
+    p.drawRoundedRect(QRectF(twRect(1200, 4300, 12780, 1960)), tw(180), tw(180));
+    // Two faint hills along the bottom edge.
+    p.setBrush(QColor(196, 230, 196, 140));
+    p.drawEllipse(QRectF(-width() * 0.2, height() * 0.86, width() * 0.8, height() * 0.4));
+    p.setBrush(QColor(176, 218, 180, 140));
+    p.drawEllipse(QRectF(width() * 0.4, height() * 0.88, width() * 0.85, height() * 0.4));
 }
 
 void FrmSyuuryou::showEvent(QShowEvent* event)
@@ -105,117 +120,161 @@ void FrmSyuuryou::showEvent(QShowEvent* event)
     if (activated_)
         return;
     activated_ = true;
-    activate();
+    evaluating_ = true;
+    // The show event comes before the window is on screen, and the caller
+    // (the ending drill) is still on the stack: evaluate from the event loop
+    // instead, so the sounds do not play over the wait window and the
+    // events let run here cannot pull the drill window away under its feet.
+    QMetaObject::invokeMethod(this, [this] { activate(); }, Qt::QueuedConnection);
 }
 
 void FrmSyuuryou::activate()
 {
-    const int s = ctx_.currentStudent;
-    const int level = ctx_.selectedLevel;
-    label_[13]->setText(QString::number(int(ctx_.todayRuns(s, level)) + 1));
-    if (!computeCounts(ctx_))
+    RunContext& ctx = ctx_;
+    QPointer<FrmSyuuryou> self(this);
+    // A button pressed while a sound plays (the timer may show them early)
+    // ends the evaluation there: no further sounds over the next window.
+    auto pumpAndCheck = [&] {
+        pumpEvents();
+        return self && self->stillHere();
+    };
+
+    const int s = ctx.currentStudent;
+    const int level = ctx.selectedLevel;
+    if (s >= 0 && s <= kMaxStudent && level >= 0 && level <= kMaxLevel)
+        label_[13]->setText(QString::number(int(ctx.todayRuns(s, level)) + 1));
+    if (!computeCounts(ctx))
         return;
-    const bool cleared = levelCleared(ctx_, s, level);
-    if (cleared) {
+    const EndOfDrillView v = evaluateEndOfDrill(ctx);
+    // The flags speak of this run only. Cleared now, so that a way out taken
+    // during a sound cannot leave them set for the next run.
+    ctx.newPersonalBest = 0;
+    ctx.newSchoolBest = 0;
+
+    if (v.levelCleared) {
         label_[2]->show();
-        bool goalMarked = true;
-        for (int k = 1; k <= kMaxLevel; ++k)
-            goalMarked = goalMarked && ctx_.criteria[std::size_t(k)].clearCount != 9999;
-        if (level == ctx_.topLevel && goalMarked)
+        if (v.goalBanner)
             banner_->show();
     }
-    pumpEvents();
+    if (!pumpAndCheck())
+        return;
     timer_.start();
 
-    const LevelCriteria& c = ctx_.criteria[std::size_t(level)];
-    const RunPoints points = runPointsFormula(ctx_.runTime, ctx_.runTime, c.targetTime, c.pointMultiplier);
-    label_[19]->setText(pointsLine(points.base, c.pointMultiplier, points.points));
-    label_[18]->setText(ctx_.runTime > 99997 ? QStringLiteral("記録なし")
-                                             : QStringLiteral("今の成績：%1秒").arg(ctx_.runTime));
-    label_[17]->setText(ctx_.studentName.trimmed());
-    label_[15]->setText(ctx_.programTitle);
-    label_[16]->setText(ctx_.levelNames[std::size_t(level)]);
-    label_[13]->setText(QStringLiteral(" (このレベル　%1回目)").arg(int(ctx_.todayRuns(s, level))));
-    double today = 0;
-    for (int k = 1; k <= kMaxLevel; ++k)
-        today += ctx_.todayRuns(s, k);
-    label_[14]->setText(QStringLiteral("（%1回目)").arg(int(today)));
+    label_[19]->setText(v.pointsLine);
+    label_[18]->setText(v.resultLine);
+    label_[17]->setText(v.studentName);
+    label_[15]->setText(v.title);
+    label_[16]->setText(v.levelName);
+    label_[13]->setText(v.levelRunsLine);
+    label_[14]->setText(v.allRunsLine);
+    if (!pumpAndCheck())
+        return;
 
-    pumpEvents();
-    if (ctx_.runEnd == 1) {
-        label_[20]->setText(QStringLiteral("時間切れ"));
+    const QString message = endMessageText(v.message);
+    if (!message.isEmpty()) {
+        label_[20]->setText(message);
         label_[20]->show();
-    } else if (ctx_.newPersonalBest == 1 && ctx_.newSchoolBest != 1) {
-        label_[20]->setText(QStringLiteral("新記録おめでとう"));
-        label_[20]->show();
-        pumpEvents();
-        playRandomSound(ctx_, Sound::自己最高音2, false);
-        pumpEvents();
-    } else if (ctx_.newSchoolBest == 1) {
-        label_[20]->setText(QStringLiteral("！！！最高新記録！！！"));
-        label_[20]->show();
-        pumpEvents();
-        playSoundFile(ctx_, kSchoolBestFile);
-        pumpEvents();
-    } else if (ctx_.runTime <= c.minimumLineTime) {
-        playRandomSound(ctx_, Sound::不合格音1, false);
+    }
+    switch (v.message) {
+    case EndMessage::PersonalBest:
+        if (!pumpAndCheck())
+            return;
+        playRandomSound(ctx, Sound::自己最高音2, false);
+        if (!pumpAndCheck())
+            return;
+        break;
+    case EndMessage::SchoolBest:
+        if (!pumpAndCheck())
+            return;
+        playSoundFile(ctx, kSchoolBestFile);
+        if (!pumpAndCheck())
+            return;
+        break;
+    case EndMessage::AtMinimumLine:
+        playRandomSound(ctx, Sound::不合格音1, false);
+        break;
+    case EndMessage::None:
+    case EndMessage::TimedOut:
+        break;
     }
 
-    if (cleared && level == ctx_.topLevel) {
-        if (ctx_.clearedBefore != 1)
-            playSoundFile(ctx_, kGoalClearedFile);
+    if (v.levelCleared && level == ctx.topLevel) {
+        if (v.goalFanfare)
+            playSoundFile(ctx, kGoalClearedFile);
     } else {
         banner_->hide();
     }
-    ctx_.newPersonalBest = 0;
-    ctx_.newSchoolBest = 0;
-    pumpEvents();
-    ctx_.navigator().closeWaitWindow();
+    if (!pumpAndCheck())
+        return;
+    evaluating_ = false;
+    ctx.navigator().closeWaitWindow();
 }
 
 void FrmSyuuryou::onTimer()
 {
-    if (timerDone_)
+    if (timerDone_ || leaving_)
         return;
     timerDone_ = true;
     timer_.stop();
     banner_->hide();
     menuButton_->show();
+    QPointer<FrmSyuuryou> self(this);
     pumpEvents();
+    if (!self || leaving_)
+        return;
     menuButton_->setFocus();
 
     const int s = ctx_.currentStudent;
     const int level = ctx_.selectedLevel;
-    if (overPractised(ctx_, s, level) && levelCleared(ctx_, s, level)) {
-        if (level == ctx_.topLevel) {
-            label_[2]->clear();
-            label_[2]->hide();
-            againButton_->show();
-        } else if (ctx_.topLevelCleared == 0) {
-            label_[2]->setText(QStringLiteral("次のレベルへ進みましょう"));
-        } else {
-            againButton_->show();
-        }
-        return;
+    const WayOn w = wayOnFor(overPractised(ctx_, s, level), levelCleared(ctx_, s, level), level == ctx_.topLevel,
+                             ctx_.topLevelCleared != 0);
+    switch (w.label2) {
+    case WayOn::Label2::Hide:
+        label_[2]->clear();
+        label_[2]->hide();
+        break;
+    case WayOn::Label2::MoveOn:
+        label_[2]->setText(QStringLiteral("次のレベルへ進みましょう"));
+        break;
+    case WayOn::Label2::Keep:
+        break;
     }
-    againButton_->show();
+    againButton_->setVisible(w.again);
 }
 
 void FrmSyuuryou::toMenu()
 {
+    if (leaving_)
+        return;
+    leaving_ = true;
+    RunContext& ctx = ctx_;
+    // Both buttons go dead at once: a second press must not open a second window.
     menuButton_->setEnabled(false);
-    ctx_.navigator().showStudentMenu();
+    againButton_->setEnabled(false);
+    timer_.stop();
+    // Left before the evaluation closed the wait window: the menu does not
+    // close it, so it would stay on screen.
+    if (evaluating_)
+        ctx.navigator().closeWaitWindow();
+    ctx.navigator().showStudentMenu();
     close();
     pumpEvents();
 }
 
 void FrmSyuuryou::again()
 {
+    if (leaving_)
+        return;
+    leaving_ = true;
+    RunContext& ctx = ctx_;
     menuButton_->setEnabled(false);
-    ctx_.navigator().showWaitWindow();
+    againButton_->setEnabled(false);
+    timer_.stop();
+    ctx.navigator().showWaitWindow();
     close();
+    // This window may be gone after the events have run.
     pumpEvents();
-    startDrillRun(ctx_);
+    startDrillRun(ctx);
 }
 
 } // namespace soinsuu

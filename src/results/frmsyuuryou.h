@@ -2,6 +2,8 @@
 // The end-of-drill window: the run's result and points, today's counts, a
 // new record or a cleared level with their sounds, then the way on.
 
+#include "endofdrill.h"
+
 #include "foundation/runcontext.h"
 
 #include <QTimer>
@@ -12,32 +14,36 @@ class QPushButton;
 
 namespace soinsuu {
 
-// "獲得ポイント：11点×1.5→16点", the multiplier in its shortest form.
-QString pointsLine(int base, float multiplier, int points);
-
 class FrmSyuuryou : public QWidget {
     Q_OBJECT
 public:
     explicit FrmSyuuryou(RunContext& ctx, QWidget* parent = nullptr);
-    // The one-shot timer's work; public so tests need not wait for it.
+    // The one-shot timer's work: shows the buttons. Public so tests need not
+    // wait for the timer.
     void onTimer();
     QTimer* timer() { return &timer_; }
+    // True while the evaluation and its sounds are under way.
+    bool evaluating() const { return evaluating_; }
 
 protected:
+    // The first showing starts the evaluation, once the window is on screen.
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void activate();
+    bool stillHere() const { return !leaving_; }
     void toMenu();
     void again();
 
     RunContext& ctx_;
     bool activated_ = false;
+    bool evaluating_ = false;
+    bool leaving_ = false;
     bool timerDone_ = false;
     QTimer timer_;
     QLabel* label_[21] = {};
-    QWidget* banner_;
+    QLabel* banner_;
     QPushButton* menuButton_;
     QPushButton* againButton_;
 };

@@ -105,6 +105,8 @@ private Q_SLOTS:
         }
         QCOMPARE(ctx->runTime, 30);
 
+        // The end-of-drill window evaluates once the event loop gets to it.
+        QCoreApplication::processEvents();
         auto* end = openWindow<FrmSyuuryou>();
         QVERIFY(end);
         QVERIFY(!openWindow<MainFrm>());

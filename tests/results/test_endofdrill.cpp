@@ -1,3 +1,4 @@
+#include "results/endofdrill.h"
 #include "results/frmsyuuryou.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
@@ -10,10 +11,13 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
 using namespace soinsuu;
 
 Q_DECLARE_METATYPE(QList<int>)
+Q_DECLARE_METATYPE(soinsuu::EndMessage)
+Q_DECLARE_METATYPE(soinsuu::WayOn::Label2)
 
 namespace {
 
@@ -50,8 +54,15 @@ class TestEndOfDrill : public QObject {
         ctx().runTime = runTime;
         ctx().runEnd = timedOut ? 1 : 0;
         QVERIFY(Seisekikiroku(ctx(), level));
+        openWindow();
+    }
+
+    // Shows a fresh window and lets its evaluation run.
+    void openWindow()
+    {
         frm_ = std::make_unique<FrmSyuuryou>(ctx());
         frm_->show();
+        QCoreApplication::processEvents();
     }
 
     QLabel* label(int n) { return frm_->findChild<QLabel*>(QStringLiteral("Label%1").arg(n)); }
@@ -167,7 +178,9 @@ private Q_SLOTS:
         QCOMPARE(ctx().newPersonalBest, std::int16_t(0));
         QCOMPARE(ctx().newSchoolBest, std::int16_t(0));
         QVERIFY(t_->navigator.calls.contains(QStringLiteral("closeWaitWindow")));
-        // Neither button before the timer.
+        // Neither button before the timer, which is under way.
+        QVERIFY(frm_->timer()->isActive());
+        QVERIFY(!frm_->evaluating());
         QVERIFY(!widget("Command4")->isVisible());
         QVERIFY(!widget("Command5")->isVisible());
         frm_->onTimer();
@@ -215,8 +228,7 @@ private Q_SLOTS:
         QVERIFY(!frm_->isVisible());
 
         t_->navigator.calls.clear();
-        frm_ = std::make_unique<FrmSyuuryou>(ctx());
-        frm_->show();
+        openWindow();
         frm_->onTimer();
         ctx().runFinished = 1;
         QTest::mouseClick(static_cast<QPushButton*>(widget("Command5")), Qt::LeftButton);
@@ -224,6 +236,203 @@ private Q_SLOTS:
         QVERIFY(t_->navigator.calls.contains(QStringLiteral("showWaitWindow")));
         QVERIFY(t_->navigator.calls.endsWith(QStringLiteral("showDrillWindow")));
         QCOMPARE(ctx().runFinished, std::int16_t(0));
+    }
+
+    void endMessages_data()
+    {
+        QTest::addColumn<int>("runEnd");
+        QTest::addColumn<int>("personalBest");
+        QTest::addColumn<int>("schoolBest");
+        QTest::addColumn<int>("runTime");
+        QTest::addColumn<soinsuu::EndMessage>("expected");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("timed out") << 1 << 0 << 0 << 99999 << EndMessage::TimedOut << "時間切れ";
+        QTest::newRow("timed out outranks stale flags") << 1 << 1 << 1 << 99999 << EndMessage::TimedOut << "時間切れ";
+        QTest::newRow("personal best") << 0 << 1 << 0 << 50 << EndMessage::PersonalBest << "新記録おめでとう";
+        QTest::newRow("school best outranks personal best")
+            << 0 << 1 << 1 << 50 << EndMessage::SchoolBest << "！！！最高新記録！！！";
+        QTest::newRow("school best alone") << 0 << 0 << 1 << 50 << EndMessage::SchoolBest << "！！！最高新記録！！！";
+        QTest::newRow("no record, on the minimum line") << 0 << 0 << 0 << 60 << EndMessage::AtMinimumLine << "";
+        QTest::newRow("no record, under the minimum line") << 0 << 0 << 0 << 10 << EndMessage::AtMinimumLine << "";
+        QTest::newRow("no record, a second slower") << 0 << 0 << 0 << 61 << EndMessage::None << "";
+    }
+    void endMessages()
+    {
+        QFETCH(int, runEnd);
+        QFETCH(int, personalBest);
+        QFETCH(int, schoolBest);
+        QFETCH(int, runTime);
+        QFETCH(soinsuu::EndMessage, expected);
+        QFETCH(QString, text);
+        const EndMessage m = endMessageFor(runEnd, personalBest, schoolBest, runTime, 60);
+        QCOMPARE(m, expected);
+        QCOMPARE(endMessageText(m), text);
+    }
+
+    void wayOn_data()
+    {
+        QTest::addColumn<bool>("overPractised");
+        QTest::addColumn<bool>("cleared");
+        QTest::addColumn<bool>("goalLevel");
+        QTest::addColumn<bool>("goalCleared");
+        QTest::addColumn<bool>("again");
+        QTest::addColumn<soinsuu::WayOn::Label2>("label2");
+
+        using L = WayOn::Label2;
+        QTest::newRow("not over-practised") << false << true << false << false << true << L::Keep;
+        QTest::newRow("over-practised, not cleared") << true << false << false << false << true << L::Keep;
+        QTest::newRow("over-practised, not cleared, goal level") << true << false << true << false << true << L::Keep;
+        QTest::newRow("over-practised and cleared, goal ahead") << true << true << false << false << false << L::MoveOn;
+        QTest::newRow("over-practised and cleared, goal behind") << true << true << false << true << true << L::Keep;
+        QTest::newRow("over-practised and cleared goal level") << true << true << true << false << true << L::Hide;
+        QTest::newRow("over-practised and cleared goal level, seen cleared")
+            << true << true << true << true << true << L::Hide;
+    }
+    void wayOn()
+    {
+        QFETCH(bool, overPractised);
+        QFETCH(bool, cleared);
+        QFETCH(bool, goalLevel);
+        QFETCH(bool, goalCleared);
+        QFETCH(bool, again);
+        QFETCH(soinsuu::WayOn::Label2, label2);
+        const WayOn w = wayOnFor(overPractised, cleared, goalLevel, goalCleared);
+        QCOMPARE(w.again, again);
+        QCOMPARE(w.label2, label2);
+    }
+
+    void resultLines_data()
+    {
+        QTest::addColumn<int>("targetTime");
+        QTest::addColumn<float>("multiplier");
+        QTest::addColumn<int>("runTime");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("points");
+
+        QTest::newRow("half the target") << 60 << 1.5f << 30 << "今の成績：30秒" << "獲得ポイント：11点×1.5→16点";
+        QTest::newRow("on the target") << 60 << 1.5f << 60 << "今の成績：60秒" << "獲得ポイント：5点×1.5→7点";
+        QTest::newRow("within twice the target") << 60 << 0.8f << 100 << "今の成績：100秒" << "獲得ポイント：4点×0.8→3点";
+        // Four digits: the run's own time counts here, not the figure of its first three digits.
+        QTest::newRow("four-digit time") << 1500 << 1.0f << 1234 << "今の成績：1234秒" << "獲得ポイント：5点×1→5点";
+        QTest::newRow("timed out") << 60 << 1.5f << 99999 << "記録なし" << "獲得ポイント：0点×1.5→0点";
+    }
+    void resultLines()
+    {
+        QFETCH(int, targetTime);
+        QFETCH(float, multiplier);
+        QFETCH(int, runTime);
+        QFETCH(QString, result);
+        QFETCH(QString, points);
+        ctx().criteria[1].targetTime = targetTime;
+        ctx().criteria[1].minimumLineTime = 5000;
+        ctx().criteria[1].pointMultiplier = multiplier;
+        finishRun(1, runTime, runTime == kNoTime);
+        QCOMPARE(label(18)->text(), result);
+        QCOMPARE(label(19)->text(), points);
+    }
+
+    // The show event comes before the window is on screen: the sounds must
+    // wait for it, or they play over the wait window.
+    void onScreenBeforeTheFirstSound()
+    {
+        addRecord(kOther, 1, 30, 30);
+        bool seenOnScreen = false;
+        t_->sound.onPlay = [&](const QString&) {
+            seenOnScreen = frm_->windowHandle() && frm_->windowHandle()->isVisible();
+        };
+        finishRun(1, 50);
+        QCOMPARE(t_->sound.playedNames(), QStringList{"s8.wav"});
+        QVERIFY(seenOnScreen);
+    }
+
+    // Showing the window again (e.g. after it was hidden) must not replay the
+    // evaluation and its sounds.
+    void evaluatedOncePerOpening()
+    {
+        addRecord(kOther, 1, 30, 30);
+        finishRun(1, 50);
+        frm_->hide();
+        frm_->show();
+        QCoreApplication::processEvents();
+        QCOMPARE(t_->sound.playedNames(), QStringList{"s8.wav"});
+        QCOMPARE(t_->navigator.calls.count(QStringLiteral("closeWaitWindow")), 1);
+    }
+
+    // The timer may show the buttons while a sound still plays. Leaving then
+    // stops the rest of the evaluation: no goal sound over the next window,
+    // no wait window closed behind a new run, no record flags left over.
+    void leavingDuringASound_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QStringList>("navigation");
+        QTest::newRow("menu") << "Command4" << QStringList{"closeWaitWindow", "showStudentMenu"};
+        QTest::newRow("again") << "Command5" << QStringList{"showWaitWindow", "showDrillWindow"};
+    }
+    void leavingDuringASound()
+    {
+        QFETCH(QString, button);
+        QFETCH(QStringList, navigation);
+        // The goal level cleared for the first time with a school best: the
+        // school-best sound comes before the goal sound.
+        addRecord(kOther, 4, 60, 30);
+        addRecord(kStudent, 4, 70);
+        addRecord(kStudent, 4, 70);
+        t_->sound.onPlay = [&](const QString& name) {
+            if (name != QStringLiteral("最高1.wav"))
+                return;
+            frm_->onTimer();
+            auto* b = frm_->findChild<QPushButton*>(button);
+            QVERIFY(b->isVisible());
+            QTest::mouseClick(b, Qt::LeftButton);
+        };
+        finishRun(4, 50);
+        QCOMPARE(t_->sound.playedNames(), QStringList{"最高1.wav"});
+        QCOMPARE(t_->navigator.calls, navigation);
+        QCOMPARE(ctx().newPersonalBest, std::int16_t(0));
+        QCOMPARE(ctx().newSchoolBest, std::int16_t(0));
+        QVERIFY(!frm_->isVisible());
+        QVERIFY(!frm_->timer()->isActive());
+    }
+
+    // A second press, of either button, must not open a second window.
+    void onePressOnly_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("menu, then again") << "Command4" << "Command5";
+        QTest::newRow("again, then menu") << "Command5" << "Command4";
+        QTest::newRow("again twice") << "Command5" << "Command5";
+    }
+    void onePressOnly()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        finishRun(1, 50);
+        frm_->onTimer();
+        t_->navigator.calls.clear();
+        auto* a = frm_->findChild<QPushButton*>(first);
+        auto* b = frm_->findChild<QPushButton*>(second);
+        a->click();
+        const QStringList afterFirst = t_->navigator.calls;
+        b->click();
+        QVERIFY(!b->isEnabled());
+        QCOMPARE(t_->navigator.calls, afterFirst);
+    }
+
+    // Without its data folder the window tells the student, ends the
+    // program and offers no way on.
+    void resultsFileMissing()
+    {
+        ctx().programDataFolder = dir_.filePath(QStringLiteral("gone")) + QStringLiteral("/");
+        ctx().selectedLevel = 1;
+        ctx().runTime = 50;
+        openWindow();
+        QCOMPARE(t_->navigator.calls, QStringList{"endProgram"});
+        QVERIFY(!t_->dialogs.shown.empty());
+        QVERIFY(t_->dialogs.shown.front().text.startsWith(QStringLiteral("ファイルがありません")));
+        QVERIFY(t_->sound.played.isEmpty());
+        QVERIFY(!frm_->timer()->isActive());
     }
 };
 
