@@ -1,0 +1,137 @@
+#include "hub/seisekitime1.h"
+#include "foundation/fonts.h"
+#include "foundation/layout.h"
+#include "foundation/roster.h"
+#include "results/resultsfile.h"
+#include "support/fakes.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace soinsuu;
+
+// The menu's view controls rebuild the column lists and hand the start and
+// back buttons back afterwards.
+class TestMenuLists : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::unique_ptr<test::TestContext> t_;
+    std::unique_ptr<seisekitime1> menu_;
+    RunContext& ctx() { return **t_; }
+
+    QStringList lines(int level)
+    {
+        QStringList out;
+        auto* list = menu_->findChild<QListWidget*>(QStringLiteral("List5_%1").arg(level));
+        for (int i = 0; i < list->count(); ++i)
+            out << list->item(i)->text();
+        return out;
+    }
+    void click(const QString& name) { QTest::mouseClick(menu_->findChild<QRadioButton*>(name), Qt::LeftButton); }
+    void expectRestored()
+    {
+        QVERIFY(menu_->findChild<QPushButton*>(QStringLiteral("Command1"))->isEnabled());
+        for (int i = 1; i <= 4; ++i)
+            QVERIFY(menu_->findChild<QPushButton*>(QStringLiteral("Command4_%1").arg(i))->isEnabled());
+        QVERIFY(!menu_->findChild<QWidget*>(QStringLiteral("Picture6"))->isVisible());
+        QVERIFY(menu_->findChild<QListWidget*>(QStringLiteral("List5_1"))->isVisible());
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        installFontSubstitutions();
+        setScreenScale(1.0);
+    }
+
+    void init()
+    {
+        t_ = std::make_unique<test::TestContext>();
+        test::prepareForRuns(ctx(), dir_.path());
+        QFile::remove(resultsFilePath(ctx()));
+        ctx().seasonColour = QColor(192, 255, 192);
+        ctx().currentStudent = 2;
+        ctx().studentName = padName(QStringLiteral("いつき"));
+        const char* names[] = {"", "あかね", "いつき", "うみ"};
+        const int births[] = {0, 2015, 2015, 2017};
+        for (int s = 1; s <= 3; ++s) {
+            ctx().rosterNumbers[std::size_t(s)] = std::int16_t(s);
+            ctx().studentNames[std::size_t(s)] = padName(QString::fromUtf8(names[s]));
+            ctx().studentBirthYears[std::size_t(s)] = std::int16_t(births[s]);
+        }
+        ctx().rosterCount = 3;
+        ctx().schoolYear = 2026;  // as the name list leaves it
+        ctx().schoolYearStartMonth = 4;
+        for (int level = 1; level <= 35; ++level)
+            ctx().criteria[std::size_t(level)] = LevelCriteria{60, 90, 30, 5, 1, 0, 0, 7, 1, {}, {}, {}};
+        auto add = [&](int s, int level, int time, int daysAgo) {
+            ResultRecord r;
+            r.date = oleDate(t_->clock.today().addDays(-daysAgo));
+            r.timeOfDay = 0.5;
+            r.Bangou = std::int16_t(s);
+            r.level = std::int16_t(level);
+            r.time = time;
+            QCOMPARE(appendRecord(resultsFilePath(ctx()), r).status, FileStatus::Ok);
+        };
+        add(1, 1, 40, 3);
+        add(2, 1, 30, 0);
+        add(3, 1, 50, 0);
+        menu_ = std::make_unique<seisekitime1>(ctx());
+        menu_->show();
+    }
+
+    void cleanup() { menu_.reset(); }
+
+    void activationShowsTheCumulativePointsRanking()
+    {
+        QCOMPARE(menu_->findChild<QLabel*>(QStringLiteral("Label5"))->text(), QStringLiteral("獲得ポイント（今まで順位）"));
+        QCOMPARE(lines(1), (QStringList{"1●いつき　　 11/   11", "2⑤あかね　　  0/    6", "3③うみ　　　  5/    5"}));
+        QVERIFY(menu_->findChild<QRadioButton*>(QStringLiteral("Option2_1"))->isChecked());
+        QCOMPARE(menu_->findChild<QRadioButton*>(QStringLiteral("Option1_1"))->text(), QStringLiteral("累計順"));
+        expectRestored();
+    }
+
+    void switchingViews()
+    {
+        click(QStringLiteral("Option2_0"));
+        QCOMPARE(menu_->findChild<QLabel*>(QStringLiteral("Label5"))->text(), QStringLiteral("ベスト成績"));
+        QCOMPARE(menu_->findChild<QRadioButton*>(QStringLiteral("Option1_1"))->text(), QStringLiteral("BEST表示"));
+        QCOMPARE(lines(1), (QStringList{"1●いつき　　    30 ●", "2⑤あかね　　    40 　", "3③うみ　　　    50 　"}));
+        QCOMPARE(lines(2).size(), 3);
+        expectRestored();
+
+        click(QStringLiteral("Option1_2"));
+        QCOMPARE(menu_->findChild<QLabel*>(QStringLiteral("Label5"))->text(), QStringLiteral("本日の成績"));
+        QCOMPARE(lines(1), (QStringList{"  30秒 12:00●いつき　　●11", "  50秒 12:00③うみ　　　③5"}));
+        expectRestored();
+
+        auto* grade = menu_->findChild<QComboBox*>(QStringLiteral("Combo1"));
+        grade->setCurrentIndex(9);  // 小３
+        emit grade->activated(9);
+        QCOMPARE(lines(1), QStringList{"  50秒 12:00③うみ　　　③5"});
+        expectRestored();
+
+        click(QStringLiteral("Option1_3"));
+        auto* period = menu_->findChild<QComboBox*>(QStringLiteral("Combo2"));
+        QVERIFY(period->isVisible());
+        period->setCurrentIndex(4);
+        emit period->activated(4);
+        QCOMPARE(lines(1), QStringList{"  50秒 12/09③うみ　　　③5"});
+        expectRestored();
+
+        click(QStringLiteral("Option2_1"));
+        QVERIFY(period->isVisible());  // the all-runs list brings it back
+        QCOMPARE(menu_->findChild<QRadioButton*>(QStringLiteral("Option1_3"))->text(), QStringLiteral("すべて"));
+        QCOMPARE(lines(1), QStringList{"    5 12/09③うみ　　　③50秒"});
+        expectRestored();
+    }
+};
+
+QTEST_MAIN(TestMenuLists)
+#include "test_menu_lists.moc"
