@@ -7,6 +7,7 @@
 #include "foundation/catalogue.h"
 #include "foundation/cp932.h"
 #include "foundation/fonts.h"
+#include "hub/results_lists.h"
 #include "hub/roster_list.h"
 #include "hub/seisekitime1.h"
 #include "results/resultsfile.h"
@@ -74,5 +75,21 @@ int main(int argc, char** argv)
                       menu.show();
                   }),
                   "ms");
+
+    // Rankings over a roster of 5000 listed students.
+    for (int s = 1; s <= 5000; ++s) {
+        ctx->rosterNumbers[std::size_t(s)] = std::int16_t(s);
+        ctx->studentNames[std::size_t(s)] = QStringLiteral("生徒%1").arg(s).leftJustified(20, u' ');
+        ctx->studentBirthYears[std::size_t(s)] = std::int16_t(2011 + s % 9);
+        ctx->bestTime(s, 1) = 20 + (s * 37) % 400;
+    }
+    ctx->rosterCount = 5000;
+    bench::report("ranking_per_level_ms", bench::medianMs(21, [&] {
+                      if (bestTimeRanking(*ctx, 1, QStringLiteral("全学年")).size() != 5000)
+                          std::abort();
+                  }),
+                  "ms");
+    bench::report("today_list_ms", bench::medianMs(21, [&] { todaysRuns(*ctx, QStringLiteral("全学年")); }), "ms");
+    bench::report("all_runs_list_ms", bench::medianMs(21, [&] { periodRuns(*ctx, 1, 5, QStringLiteral("全学年")); }), "ms");
     return 0;
 }
