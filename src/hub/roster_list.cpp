@@ -7,7 +7,10 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <vector>
 #include <unicode/coll.h>
 
 namespace soinsuu {
@@ -18,6 +21,17 @@ const QString kDashes = QStringLiteral("－－－－－－");
 QString lastChars(const QString& text, int n) { return text.right(n); }
 
 } // namespace
+
+QString trimHalfWidthSpaces(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
 
 QStringList displayKindCaptions()
 {
@@ -49,7 +63,7 @@ QString totalPointsColumn(int points)
 QString rosterRawLine(int birthYear, int gradeNumber, const QString& name, int displayKind,
                       const RosterFigures& f, int studentNumber)
 {
-    const QString tagAndName = gradeTagOf(gradeNumber) + QStringLiteral(" ") + name.trimmed();
+    const QString tagAndName = gradeTagOf(gradeNumber) + QStringLiteral(" ") + trimHalfWidthSpaces(name);
     const int width = (gradeNumber <= 0 && displayKind != 1) ? 11 : 9;
     // A name too long for the column simply pushes the numbers right.
     const QString fill = QString(std::max<qsizetype>(0, width - tagAndName.size()), u'　');
@@ -80,13 +94,25 @@ void sortRawLines(QStringList& lines)
                          [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
         return;
     }
-    collator->setStrength(icu::Collator::SECONDARY);  // case does not count
-    std::stable_sort(lines.begin(), lines.end(), [&](const QString& a, const QString& b) {
-        UErrorCode s = U_ZERO_ERROR;
-        const icu::UnicodeString ua(reinterpret_cast<const UChar*>(a.utf16()), int32_t(a.size()));
-        const icu::UnicodeString ub(reinterpret_cast<const UChar*>(b.utf16()), int32_t(b.size()));
-        return collator->compare(ua, ub, s) == UCOL_LESS;
-    });
+    // Folding the case first and then comparing at full strength ignores
+    // case and nothing else, as the list control does. Sort keys are made
+    // once per line rather than once per comparison.
+    collator->setStrength(icu::Collator::IDENTICAL);
+    std::vector<std::pair<std::vector<std::uint8_t>, qsizetype>> keys;
+    keys.reserve(std::size_t(lines.size()));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString folded = lines[i].toCaseFolded();
+        const icu::UnicodeString u(reinterpret_cast<const UChar*>(folded.utf16()), int32_t(folded.size()));
+        std::vector<std::uint8_t> key(std::size_t(collator->getSortKey(u, nullptr, 0)));
+        collator->getSortKey(u, key.data(), int32_t(key.size()));
+        keys.emplace_back(std::move(key), i);
+    }
+    std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList sorted;
+    sorted.reserve(lines.size());
+    for (const auto& k : keys)
+        sorted << lines[k.second];
+    lines = std::move(sorted);
 }
 
 bool buildRosterListing(RunContext& ctx, int displayKind, const QString& gradeChoice, RosterListing* out)
@@ -110,8 +136,10 @@ bool buildRosterListing(RunContext& ctx, int displayKind, const QString& gradeCh
     stage = 2;
     QCoreApplication::processEvents();
 
-    *out = RosterListing{};
-    out->lines << kDashes;
+    // Built aside and handed over whole: a failed build leaves the caller's
+    // listing as it was.
+    RosterListing built;
+    built.lines << kDashes;
     const QString path = ctx.dataRoot + kRosterFileName;
     QString text;
     for (;;) {
@@ -160,10 +188,11 @@ bool buildRosterListing(RunContext& ctx, int displayKind, const QString& gradeCh
             continue;
         const QString shown = displayedLine(*it);
         const int number = it->mid(it->lastIndexOf(u'*') + 1).toInt();
-        out->lines << shown;
-        out->keyed << shown + QStringLiteral("*") + QString::number(number);
-        out->numbers << number;
+        built.lines << shown;
+        built.keyed << shown + QStringLiteral("*") + QString::number(number);
+        built.numbers << number;
     }
+    *out = std::move(built);
     return true;
 }
 

@@ -10,6 +10,10 @@
 
 namespace soinsuu {
 
+// The text without half-width spaces at either end; full-width spaces stay,
+// since they are part of a name or of the list's fill.
+QString trimHalfWidthSpaces(const QString& text);
+
 // The four display kinds of the name window, in option order.
 QStringList displayKindCaptions();
 
@@ -33,8 +37,8 @@ QString rosterRawLine(int birthYear, int gradeNumber, const QString& name, int d
 // The line the list shows: the raw line from its fifth character up to its "*".
 QString displayedLine(const QString& rawLine);
 
-// Sorts raw lines as the list control does: ascending, ignoring case, in
-// Japanese collation.
+// Sorts raw lines as the list control does: ascending in Japanese
+// collation, ignoring case only (width and kana type still count).
 void sortRawLines(QStringList& lines);
 
 struct RosterListing {
@@ -46,7 +50,8 @@ struct RosterListing {
 // Builds the name list: recomputes the statistics, rereads the roster
 // (filling the roster tables) and lists the students passing the grade
 // choice. Errors are retried after five seconds; the sixth ends the program
-// with "名簿表示" and the stage. False when the program is ending.
+// with "名簿表示" and the stage. False when the program is ending; *out is
+// then left as it was.
 bool buildRosterListing(RunContext& ctx, int displayKind, const QString& gradeChoice, RosterListing* out);
 
 } // namespace soinsuu
