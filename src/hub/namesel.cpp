@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -64,9 +65,6 @@ namesel::namesel(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
     confirmButton_->setGeometry(twRect(9300, 1800, 2400, 900));
     confirmButton_->setFont(designFont(kPGothic, 24, true));
     connect(confirmButton_, &QPushButton::clicked, this, [this] { confirm(); });
-    auto* hint = new QLabel(QStringLiteral("名前をえらんで「1」"), this);
-    hint->setGeometry(twRect(11900, 1950, 3300, 600));
-    hint->setFont(designFont(kPGothic, 14, true));
 
     const QStringList captions = displayKindCaptions();
     for (int i = 0; i < 4; ++i) {
@@ -86,8 +84,8 @@ namesel::namesel(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
     grade_->setToolTip(QStringLiteral("表示する学年を選びなさい"));
     connect(grade_, &QComboBox::activated, this, [this] {
         ctx_.gradeFilterText = grade_->currentText();
-        名簿表示();
-        list_->setFocus();
+        if (名簿表示())
+            list_->setFocus();
     });
 
     list_ = new QListWidget(this);
@@ -98,6 +96,7 @@ namesel::namesel(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
     list_->setWrapping(true);  // three columns of lines, filled top to bottom
     list_->setResizeMode(QListView::Adjust);
     list_->setUniformItemSizes(true);
+    list_->setTextElideMode(Qt::ElideNone);
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) { lineChosen(row); });
     connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
         const int row = list_->row(item);
@@ -105,7 +104,9 @@ namesel::namesel(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
             chosen_->setText(kChooseName);
             return;
         }
-        chosen_->setText(item->text().section(u'/', 0, 0).trimmed());
+        if (building_)
+            return;
+        chosen_->setText(trimHalfWidthSpaces(item->text().section(u'/', 0, 0)));
         number_->setText(QString::number(listing_.numbers.value(row - 1)));
         confirm();
     });
@@ -146,23 +147,46 @@ void namesel::open()
     ctx_.gradeFilterText = QStringLiteral("全学年");
     ctx_.navigator().closeStudentMenu();
     chosen_->setText(kChooseName);
-    名簿表示();
+    // Three columns, each a third of the list, as the lines are designed for.
+    const int columnWidth = (list_->width() - 2 * list_->frameWidth()) / 3;
+    list_->setGridSize(QSize(columnWidth, list_->fontMetrics().height()));
+    if (!名簿表示())
+        return;
     title_->setText(ctx_.programTitle);
     title_->setFont(designFont(kPGothic, 48, true));
     waitPanel_->hide();
     list_->setFocus();
 }
 
-void namesel::名簿表示()
+bool namesel::名簿表示()
 {
-    if (!buildRosterListing(ctx_, displayKind_, grade_->currentText(), &listing_))
-        return;
+    // The build lets window events run while it waits; a choice made then
+    // asks for one more build instead of starting a second one inside it.
+    if (building_) {
+        rebuildWanted_ = true;
+        return true;
+    }
+    QPointer<namesel> self(this);
+    building_ = true;
+    RosterListing fresh;
+    bool ok = true;
+    do {
+        rebuildWanted_ = false;
+        ok = buildRosterListing(ctx_, displayKind_, grade_->currentText(), &fresh);
+    } while (ok && self && rebuildWanted_);
+    if (!self)
+        return false;
+    building_ = false;
+    if (!ok)
+        return false;
+    listing_ = std::move(fresh);
     list_->setUpdatesEnabled(false);
     list_->clear();
     list_->addItems(listing_.lines);
     list_->setUpdatesEnabled(true);
     list_->setCurrentRow(0);
     lineChosen(0);
+    return true;
 }
 
 void namesel::lineChosen(int row)
@@ -171,7 +195,7 @@ void namesel::lineChosen(int row)
         chosen_->setText(kChooseName);
         return;
     }
-    chosen_->setText(list_->item(row)->text().left(10).trimmed());
+    chosen_->setText(trimHalfWidthSpaces(list_->item(row)->text().left(10)));
     number_->setText(QString::number(listing_.numbers.value(row - 1)));
 }
 
@@ -190,6 +214,9 @@ void namesel::keyPressEvent(QKeyEvent* event)
 
 bool namesel::handleKey(QObject* watched, QKeyEvent* event)
 {
+    // Keys typed while the list is being rebuilt belong to the old list.
+    if (building_)
+        return true;
     if (event->text() == u"1" && confirmButton_->isVisible()) {
         confirm();
         return true;
@@ -207,6 +234,8 @@ bool namesel::handleKey(QObject* watched, QKeyEvent* event)
 
 void namesel::confirm()
 {
+    if (building_)
+        return;
     if (chosen_->text() == kChooseName || chosen_->text().isEmpty()) {
         playRandomSound(ctx_, Sound::間違い音2, true);
         return;
@@ -228,6 +257,8 @@ void namesel::confirm()
 
 void namesel::leave()
 {
+    if (building_)
+        return;
     startLauncher(ctx_.programFolder);
     ctx_.navigator().endProgram(0);
 }

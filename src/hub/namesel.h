@@ -21,8 +21,9 @@ class namesel : public QWidget {
 public:
     explicit namesel(RunContext& ctx, QWidget* parent = nullptr);
 
-    // Rebuilds the name list for the grade choice and display kind.
-    void 名簿表示();
+    // Rebuilds the name list for the grade choice and display kind. False
+    // when the program is ending.
+    bool 名簿表示();
     void confirm();
     void leave();
     int displayKind() const { return displayKind_; }
@@ -39,6 +40,8 @@ private:
 
     RunContext& ctx_;
     bool opened_ = false;
+    bool building_ = false;
+    bool rebuildWanted_ = false;
     int displayKind_ = 1;
     RosterListing listing_;
     QLabel* title_;
