@@ -467,9 +467,13 @@ void seisekitime1::startLevel(int level, bool fromName)
 {
     if (dataPanel_->isVisible() || level < 1 || level > int(columns_.size()))
         return;
-    if (!columns_[std::size_t(level - 1)].start->isEnabled())
+    if (starting_ || !columns_[std::size_t(level - 1)].start->isEnabled())
         return;
+    // Starting a run lets pending events through before the drill window
+    // opens; a second click or key then must not start a second run.
+    starting_ = true;
     if (fromName) {
+        menuReady_ = 0;
         ctx_.selectedLevel = std::int16_t(level);
         startDrillRun(ctx_);
         ctx_.navigator().closeStudentMenu();
@@ -485,6 +489,8 @@ void seisekitime1::startLevel(int level, bool fromName)
 
 void seisekitime1::goBack()
 {
+    if (starting_)
+        return;
     waitCover_->show();
     waitCover_->raise();
     repaint();

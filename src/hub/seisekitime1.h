@@ -69,6 +69,7 @@ private:
 
     RunContext& ctx_;
     bool activated_ = false;
+    bool starting_ = false;
     std::int16_t menuReady_ = 0;
     std::int16_t suppressViewRefresh_ = 0;
     int viewKind_ = 2;

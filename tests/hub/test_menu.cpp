@@ -7,7 +7,9 @@
 #include "results/resultsfile.h"
 #include "support/fakes.h"
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -165,6 +167,46 @@ private Q_SLOTS:
         QTest::mouseClick(menu.findChild<QLabel*>(QStringLiteral("Label3_2")), Qt::LeftButton);
         QCOMPARE(ctx().selectedLevel, std::int16_t(2));
         QCOMPARE(t_->navigator.calls.mid(t_->navigator.calls.size() - 2), (QStringList{"showDrillWindow", "closeStudentMenu"}));
+    }
+
+    // Starting a run lets pending events through before the drill window
+    // opens: a click or key queued behind the first start must not start a
+    // second run or go back.
+    void oneStartAtATime_data()
+    {
+        QTest::addColumn<bool>("firstByName");
+        QTest::addColumn<QString>("queued");  // "name" (level 3's name), or a key
+        QTest::newRow("button, then a name") << false << "name";
+        QTest::newRow("button, then a key") << false << "3";
+        QTest::newRow("name, then a name") << true << "name";
+        QTest::newRow("name, then a key") << true << "3";
+        QTest::newRow("name, then back") << true << "0";
+    }
+    void oneStartAtATime()
+    {
+        QFETCH(bool, firstByName);
+        QFETCH(QString, queued);
+        seisekitime1 menu(ctx());
+        menu.show();
+        QVERIFY(menu.menuReady());
+        if (queued == QStringLiteral("name")) {
+            QWidget* name = menu.findChild<QLabel*>(QStringLiteral("Label3_3"));
+            const QPointF at(5, 5);
+            QCoreApplication::postEvent(name, new QMouseEvent(QEvent::MouseButtonRelease, at, name->mapToGlobal(at),
+                                                              Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        } else {
+            const int key = queued == QStringLiteral("0") ? Qt::Key_0 : Qt::Key_3;
+            QCoreApplication::postEvent(&menu, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, queued));
+        }
+        if (firstByName)
+            QTest::mouseClick(menu.findChild<QLabel*>(QStringLiteral("Label3_1")), Qt::LeftButton);
+        else
+            QTest::mouseClick(menu.findChild<QPushButton*>(QStringLiteral("Command4_1")), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        QCOMPARE(t_->navigator.calls.count(QStringLiteral("showDrillWindow")), 1);
+        QCOMPARE(ctx().selectedLevel, std::int16_t(1));
+        QVERIFY(!t_->navigator.calls.contains(QStringLiteral("showNameSelection")));
+        QVERIFY(!menu.menuReady());
     }
 
     void teacherData_data()
