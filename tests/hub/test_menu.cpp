@@ -122,6 +122,53 @@ private Q_SLOTS:
         }
     }
 
+    // With the levels not all open, a level opens the next one once cleared
+    // (or when the next one is free), and only a passed level can be barred.
+    void accessStepByStep_data()
+    {
+        QTest::addColumn<QList<int>>("cleared");
+        QTest::addColumn<int>("freeLevel");      // clearPoints 9999; 0: none
+        QTest::addColumn<int>("pointsBanLevel"); // banPoints reached; 0: none
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QList<bool>>("enabled"); // levels 1..4
+        QTest::addColumn<int>("barred");
+        QTest::newRow("nothing cleared") << QList<int>{} << 0 << 0 << "髙橋" << QList<bool>{true, false, false, false} << 0;
+        QTest::newRow("level 1 cleared") << QList<int>{1} << 0 << 0 << "髙橋" << QList<bool>{true, true, false, false} << 0;
+        QTest::newRow("levels 1 and 2 cleared") << QList<int>{1, 2} << 0 << 0 << "髙橋" << QList<bool>{true, true, true, false} << 0;
+        QTest::newRow("level 2 free") << QList<int>{} << 2 << 0 << "髙橋" << QList<bool>{true, true, false, false} << 0;
+        QTest::newRow("teacher passes every level") << QList<int>{} << 0 << 0 << "先生" << QList<bool>{true, true, true, true} << 0;
+        QTest::newRow("points limit bars a passed level") << QList<int>{1} << 0 << 1 << "髙橋" << QList<bool>{false, true, false, false} << 1;
+        QTest::newRow("a level not passed is not barred") << QList<int>{} << 0 << 1 << "髙橋" << QList<bool>{true, false, false, false} << 0;
+    }
+    void accessStepByStep()
+    {
+        QFETCH(QList<int>, cleared);
+        QFETCH(int, freeLevel);
+        QFETCH(int, pointsBanLevel);
+        QFETCH(QString, name);
+        QFETCH(QList<bool>, enabled);
+        QFETCH(int, barred);
+        ctx().allLevelsOpen = 0;
+        ctx().studentName = padName(name);
+        const int s = ctx().currentStudent;
+        for (int level : cleared) {
+            ctx().judgeRuns(s, level) = 3;
+            ctx().judgePoints(s, level) = 90;
+        }
+        if (freeLevel)
+            ctx().criteria[std::size_t(freeLevel)].clearPoints = 9999;
+        if (pointsBanLevel) {
+            ctx().criteria[std::size_t(pointsBanLevel)].banPoints = 50;
+            ctx().banPointsEarned(s, pointsBanLevel) = 50;
+        }
+        const LevelAccess access = levelAccess(ctx());
+        QVERIFY(!access.topLevelCleared);
+        for (int i = 1; i <= 4; ++i) {
+            QCOMPARE(access.enabled[std::size_t(i)], enabled[i - 1]);
+            QCOMPARE(access.barred[std::size_t(i)], i == barred);
+        }
+    }
+
     void keysAndTexts()
     {
         run(1, 30);
