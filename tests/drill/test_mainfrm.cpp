@@ -105,6 +105,142 @@ private Q_SLOTS:
         QVERIFY(!visible("sPicture2"));
     }
 
+    void titleSize_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<double>("points");
+        QTest::newRow("short") << QStringLiteral("素因数分解") << 16.8;
+        QTest::newRow("nine characters") << QStringLiteral("素因数分解の練習帳") << 16.8;
+        QTest::newRow("ten characters") << QStringLiteral("素因数分解の練習帳２") << 14.0;
+    }
+    void titleSize()
+    {
+        QFETCH(QString, title);
+        QFETCH(double, points);
+        ctx().programTitle = title;
+        open(1);
+        auto* l = frm_->findChild<QLabel*>(QStringLiteral("sLabel2"));
+        QCOMPARE(l->text(), title);
+        QCOMPARE(l->font(), designFont(kPGothic, points, true));
+    }
+
+    // Each row starts from cell 0 = "12", cell 1 = "6", sends one key to the
+    // window, then types "7".
+    void keyTable_data()
+    {
+        QTest::addColumn<int>("startCell");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("active");
+        QTest::addColumn<QString>("cell0");
+        QTest::addColumn<QString>("cell1");
+        QTest::addColumn<QString>("afterTyping");  // the active cell's text after "7"
+        const int none = Qt::NoModifier, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier, alt = Qt::AltModifier;
+        QTest::newRow("Right on 0") << 0 << int(Qt::Key_Right) << none << 1 << "12" << "6" << "67";
+        QTest::newRow("Shift+Right on 0") << 0 << int(Qt::Key_Right) << shift << 1 << "12" << "" << "7";
+        QTest::newRow("Right on 1 wraps") << 1 << int(Qt::Key_Right) << none << 0 << "12" << "6" << "127";
+        QTest::newRow("Ctrl+Right on 1 wraps") << 1 << int(Qt::Key_Right) << ctrl << 0 << "" << "6" << "7";
+        QTest::newRow("Left on 0 wraps") << 0 << int(Qt::Key_Left) << none << 1 << "12" << "6" << "67";
+        QTest::newRow("Alt+Left on 1") << 1 << int(Qt::Key_Left) << alt << 0 << "" << "6" << "7";
+        QTest::newRow("Delete on 0") << 0 << int(Qt::Key_Delete) << none << 0 << "" << "6" << "7";
+        QTest::newRow("Delete on 1") << 1 << int(Qt::Key_Delete) << none << 1 << "12" << "" << "7";
+        QTest::newRow("Ctrl+Delete on 0") << 0 << int(Qt::Key_Delete) << ctrl << 0 << "" << "" << "7";
+        QTest::newRow("Down on 1") << 1 << int(Qt::Key_Down) << none << 1 << "12" << "" << "7";
+        QTest::newRow("Shift+Down on 1") << 1 << int(Qt::Key_Down) << shift << 1 << "" << "" << "7";
+        QTest::newRow("Up on 1") << 1 << int(Qt::Key_Up) << none << 0 << "" << "" << "7";
+        QTest::newRow("Shift+Up on 0") << 0 << int(Qt::Key_Up) << shift << 0 << "" << "" << "7";
+        QTest::newRow("Space on 0") << 0 << int(Qt::Key_Space) << none << 1 << "12" << "6" << "67";
+        QTest::newRow("Home does nothing") << 1 << int(Qt::Key_Home) << none << 1 << "12" << "6" << "67";
+        QTest::newRow("Space on 1 judges: locked") << 1 << int(Qt::Key_Space) << none << 1 << "12" << "6" << "6";
+    }
+    void keyTable()
+    {
+        QFETCH(int, startCell);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, active);
+        QFETCH(QString, cell0);
+        QFETCH(QString, cell1);
+        QFETCH(QString, afterTyping);
+        open(1);
+        type(QStringLiteral("12"));
+        QTest::keyClick(frm_.get(), Qt::Key_Right);
+        type(QStringLiteral("6"));
+        if (startCell == 0)
+            QTest::keyClick(frm_.get(), Qt::Key_Left);
+        QTest::keyClick(frm_.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(frm_->cells().activeCell(), active);
+        QCOMPARE(label("Keisan2Lbl1_0"), cell0);
+        QCOMPARE(label("Keisan2Lbl1_1"), cell1);
+        for (int i = 0; i < 2; ++i) {
+            const auto* cell = frm_->findChild<QLabel*>(QStringLiteral("Keisan2Lbl1_%1").arg(i));
+            QCOMPARE(cell->palette().color(QPalette::Window), i == active ? QColor(0, 192, 0) : QColor(128, 255, 255));
+        }
+        type(QStringLiteral("7"));
+        QCOMPARE(label(active == 0 ? "Keisan2Lbl1_0" : "Keisan2Lbl1_1"), afterTyping);
+    }
+
+    void startSequenceRunsOncePerOpening()
+    {
+        open(1);
+        t_->clock.advance(7000);
+        frm_->runClockTick();
+        const int posed = frm_->problem().posedNumber;
+        const auto started = ctx().runStartTick;
+        frm_->hide();
+        frm_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frm_.get()));
+        QCOMPARE(frm_->problem().posedNumber, posed);
+        QCOMPARE(ctx().runStartTick, started);
+        QCOMPARE(label("sLabel10"), QStringLiteral("7"));
+    }
+
+    void practiceLevelIsNotRecorded()
+    {
+        ctx().levelNames[1] = QStringLiteral("練習その1");
+        open(1);
+        QCOMPARE(label("sLabel12"), QStringLiteral("－"));
+        QCOMPARE(label("sLabel11"), QStringLiteral("－"));
+        while (!ctx().runFinished)
+            solveCurrentProblem();
+        QVERIFY(visible("lblsss1"));
+        QVERIFY(records().empty());
+        QCOMPARE(t_->navigator.calls.mid(t_->navigator.calls.size() - 3),
+                 (QStringList{"showWaitWindow", "closeDrillWindow", "showStudentMenu"}));
+        QVERIFY(!t_->navigator.calls.contains(QStringLiteral("showEndOfDrill")));
+    }
+
+    // The limit passes while the last problem's sound is heard: that
+    // judgement is still in progress, so the run ends as solved.
+    void limitReachedWhileTheLastProblemIsJudged()
+    {
+        open(1);
+        for (int p = 0; p < 9; ++p)
+            solveCurrentProblem();
+        t_->clock.advance(299000);
+        frm_->runClockTick();
+        QCOMPARE(label("sLabel10"), QStringLiteral("299"));
+        int ticksDuringSound = 0;
+        t_->sound.onPlay = [&](const QString& name) {
+            if (name != QStringLiteral("s1.wav"))
+                return;
+            t_->clock.advance(1000);
+            frm_->runClockTick();
+            ++ticksDuringSound;
+        };
+        solveCurrentProblem();
+        QCOMPARE(ticksDuringSound, 1);
+        QCOMPARE(ctx().runEnd, std::int16_t(0));
+        QCOMPARE(ctx().runFinished, std::int16_t(1));
+        QCOMPARE(ctx().runTime, 300);
+        QVERIFY(visible("lblsss1"));
+        QCOMPARE(records().at(0).time, 300);
+        t_->clock.advance(1000);
+        frm_->runClockTick();  // the clock is off and the end done: no second end
+        QCOMPARE(int(records().size()), 1);
+        QCOMPARE(ctx().runEnd, std::int16_t(0));
+    }
+
     void wholeRunOfLevel1()
     {
         open(1);
