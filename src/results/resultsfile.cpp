@@ -83,7 +83,21 @@ int lockWhole(int fd, short type)
     return fcntl(fd, F_SETLK, &fl);
 }
 
+std::function<int()>& openFault()
+{
+    static std::function<int()> fault;
+    return fault;
+}
+
+// The error a test has asked the next opening to fail with, or 0.
+int injectedOpenError()
+{
+    return openFault() ? openFault()() : 0;
+}
+
 } // namespace
+
+void setResultsOpenFault(std::function<int()> fault) { openFault() = std::move(fault); }
 
 QByteArray fiveByteField(const QString& text)
 {
@@ -145,6 +159,10 @@ QString resultsFilePath(const RunContext& ctx) { return ctx.programDataFolder + 
 
 int openResultsFile(const QString& path, FileError* error)
 {
+    if (const int injected = injectedOpenError()) {
+        *error = errorFrom(injected, path, QStringLiteral("開くことが"));
+        return -1;
+    }
     const QByteArray name = QFile::encodeName(path);
     int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
@@ -248,6 +266,8 @@ FileError appendRecord(const QString& path, const ResultRecord& record)
     const QByteArray bytes = encodeRecord(record);
     // Read and write, never O_APPEND: the record goes just after the last
     // whole record, over a fragment a broken write may have left.
+    if (const int injected = injectedOpenError())
+        return errorFrom(injected, path, QStringLiteral("開くことが"));
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return errorFrom(errno, path, QStringLiteral("開くことが"));

@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace soinsuu {
@@ -50,6 +51,10 @@ struct FileError {
     int number = 0;        // errno
     QString description;   // Japanese, naming the file
 };
+
+// For tests: consulted before every opening of the results file; a non-zero
+// result is taken as the errno the opening failed with. Empty by default.
+void setResultsOpenFault(std::function<int()> fault);
 
 // Opens the results file for reading, creating it (empty) when missing.
 // Returns the descriptor, or -1 with *error set.

@@ -79,8 +79,10 @@ bool loadResults(RunContext& ctx)
         if (e.status == FileStatus::NotFound) {
             ctx.clock().waitResponsive(5000);
             if (++retries >= 4) {
+                // One substitution pass: a folder name may itself hold "%3".
                 fatalError(ctx, QStringLiteral("ファイルがありません"),
-                           QStringLiteral("ファイルがありません%1%2%3").arg(stage).arg(e.description).arg(e.number));
+                           QStringLiteral("ファイルがありません%1%2%3")
+                               .arg(QString::number(stage), e.description, QString::number(e.number)));
                 return false;
             }
             continue;
@@ -88,7 +90,8 @@ bool loadResults(RunContext& ctx)
         // No row was read when the file failed: the row fields stay empty.
         fatalError(ctx, QStringLiteral("成績ランダムファイル表示"),
                    QStringLiteral("成績ランダムファイル表示%1%2%3%2/date/i=%4/time=/name=/Bangou=/level=/time=line%1")
-                       .arg(stage).arg(e.number).arg(e.description).arg(newest.firstRecordNumber));
+                       .arg(QString::number(stage), QString::number(e.number), e.description,
+                            QString::number(newest.firstRecordNumber)));
         return false;
     }
 

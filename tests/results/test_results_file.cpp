@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace soinsuu;
 
 namespace {
@@ -152,6 +156,46 @@ private Q_SLOTS:
         QVERIFY(t.dialogs.shown[0].text.startsWith(QStringLiteral("成績ランダムファイル記録")));
         QVERIFY(t.dialogs.shown[0].text.contains(QStringLiteral("成績累積データ.dat")));
         QCOMPARE(t.navigator.endedWith, 1);
+    }
+
+    void sharingConflictWaitsASecondAndRetries()
+    {
+        test::TestContext& t = *t_;
+        int openings = 0;
+        setResultsOpenFault([&] { return openings++ == 0 ? EACCES : 0; });
+        const bool ok = appendResult(*t);
+        setResultsOpenFault({});
+        QVERIFY(ok);
+        QCOMPARE(t.clock.waitsRequested, 1);
+        QCOMPARE(t.clock.totalWaitedMs, 1000);
+        QVERIFY(t.dialogs.shown.empty());
+        QCOMPARE(fileBytes(path()).size(), 44);
+    }
+
+    void anotherMachinesLockIsWaitedOut()
+    {
+        // An open-file-description lock conflicts even within this process,
+        // as another machine's lock on the share would.
+        test::TestContext& t = *t_;
+        QFile(path()).open(QIODevice::WriteOnly);
+        const int holder = ::open(QFile::encodeName(path()).constData(), O_RDWR);
+        QVERIFY(holder >= 0);
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        if (::fcntl(holder, F_OFD_SETLK, &fl) != 0) {
+            ::close(holder);
+            QSKIP("no open-file-description locks here");
+        }
+        t.clock.onWait = [&] {
+            fl.l_type = F_UNLCK;
+            ::fcntl(holder, F_OFD_SETLK, &fl);
+        };
+        QVERIFY(appendResult(*t));
+        ::close(holder);
+        QCOMPARE(t.clock.waitsRequested, 1);
+        QVERIFY(t.dialogs.shown.empty());
+        QCOMPARE(fileBytes(path()).size(), 44);
     }
 
     void oleDates_data()

@@ -3,6 +3,7 @@
 #include "support/fakes.h"
 
 #include <QDir>
+#include <cerrno>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -329,6 +330,50 @@ private Q_SLOTS:
         QCOMPARE(t_->dialogs.shown.size(), std::size_t(1));
         QVERIFY(t_->dialogs.shown[0].text.startsWith(QStringLiteral("ファイルがありません")));
         QCOMPARE(t_->navigator.endedWith, 1);
+    }
+
+    void loadFailures_data()
+    {
+        // errno of each opening in turn (0: the real opening).
+        QTest::addColumn<QList<int>>("errors");
+        QTest::addColumn<bool>("goesOn");
+        QTest::addColumn<int>("waits");
+        QTest::newRow("permission denied: another machine appends") << QList<int>{EACCES, EACCES, 0} << true << 2;
+        QTest::newRow("lock held") << QList<int>{EAGAIN, 0} << true << 1;
+        QTest::newRow("other error ends the program") << QList<int>{EIO} << false << 0;
+    }
+    void loadFailures()
+    {
+        QFETCH(QList<int>, errors);
+        QFETCH(bool, goesOn);
+        QFETCH(int, waits);
+        writeRuns({{4, 1, 30}});
+        int opening = 0;
+        setResultsOpenFault([&] { return opening < errors.size() ? errors[opening++] : 0; });
+        const bool ok = computeCounts(ctx());
+        setResultsOpenFault({});
+        QCOMPARE(ok, goesOn);
+        QCOMPARE(t_->clock.waitsRequested, waits);
+        QCOMPARE(t_->clock.totalWaitedMs, std::int64_t(waits) * 1000);
+        if (goesOn) {
+            QVERIFY(t_->dialogs.shown.empty());
+            QCOMPARE(ctx().totalRuns(4, 1), std::int16_t(1));
+        } else {
+            QCOMPARE(t_->dialogs.shown.size(), std::size_t(1));
+            const QString text = t_->dialogs.shown[0].text;
+            QVERIFY2(text.startsWith(QStringLiteral("成績ランダムファイル表示45")), qPrintable(text));
+            QVERIFY2(text.endsWith(QStringLiteral("5/date/i=1/time=/name=/Bangou=/level=/time=line4")), qPrintable(text));
+            QVERIFY(text.contains(path().section(QLatin1Char('/'), -1)));
+            QCOMPARE(t_->navigator.endedWith, 1);
+        }
+    }
+
+    void aFolderNamedLikeAPlaceholderIsQuotedAsItIs()
+    {
+        ctx().programDataFolder = dir_.path() + QStringLiteral("/%3%4/");
+        QVERIFY(!computeCounts(ctx()));
+        QCOMPARE(t_->dialogs.shown.size(), std::size_t(1));
+        QVERIFY2(t_->dialogs.shown[0].text.contains(QStringLiteral("/%3%4/")), qPrintable(t_->dialogs.shown[0].text));
     }
 
     void folderAppearingDuringTheRetriesIsRead()
