@@ -1,24 +1,40 @@
 // Lays out the demo school: the path file, the common settings, a roster, the
 // criteria of the four levels, the sound list and synthesised sounds. Every
-// text file is written in code page 932 and read back to check the bytes.
+// text file is written in code page 932 and read back to check the bytes, and
+// the whole school is then read again through the program's own readers, so a
+// demo the program could not start from fails the build instead of the class.
 //
 // Usage: make_demo_school <data root>
 
 #include "foundation/cp932.h"
+#include "foundation/criteria.h"
+#include "foundation/listinput.h"
+#include "foundation/roster.h"
+#include "foundation/settings.h"
+#include "foundation/sounds.h"
 
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+#include <QStringList>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
 namespace {
 
+using namespace soinsuu;
+
 bool g_ok = true;
+// Every file written, removed again when a check fails: a file left behind
+// would look up to date to the next build, which would then pass silently.
+QStringList g_written;
 
 void fail(const QString& what)
 {
@@ -28,12 +44,13 @@ void fail(const QString& what)
 
 void writeText(const QString& path, const QString& text)
 {
-    const QByteArray bytes = soinsuu::cp932::encode(text);
-    if (soinsuu::cp932::decode(bytes) != text) {
+    const QByteArray bytes = cp932::encode(text);
+    if (cp932::decode(bytes) != text) {
         fail(QStringLiteral("%1: text that code page 932 cannot hold").arg(path));
         return;
     }
     QFile f(path);
+    g_written << path;
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size()) {
         fail(QStringLiteral("cannot write %1").arg(path));
         return;
@@ -43,8 +60,32 @@ void writeText(const QString& path, const QString& text)
         fail(QStringLiteral("%1 does not read back byte for byte").arg(path));
 }
 
+// ---------------------------------------------------------------- sounds
+
+constexpr int kRate = 22050;
+constexpr double kPi = 3.14159265358979323846;
+
+// Scales the clip to the given peak and fades its last milliseconds, so
+// overlapping notes never clip and no clip ends in a click.
+std::vector<double> finish(std::vector<double> samples, double level)
+{
+    double peak = 0.0;
+    for (double s : samples)
+        peak = std::max(peak, std::abs(s));
+    const double gain = peak > 0.0 ? level / peak : 0.0;
+    const std::size_t fade = std::min<std::size_t>(samples.size(), kRate / 100);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        double g = gain;
+        const std::size_t left = samples.size() - i;
+        if (left <= fade)
+            g *= double(left - 1) / double(fade);
+        samples[i] *= g;
+    }
+    return samples;
+}
+
 // A 16-bit mono PCM .wav file from samples in [-1, 1].
-void writeWav(const QString& path, const std::vector<double>& samples, int rate)
+void writeWav(const QString& path, const std::vector<double>& samples)
 {
     QByteArray data;
     data.reserve(int(samples.size() * 2));
@@ -65,16 +106,14 @@ void writeWav(const QString& path, const std::vector<double>& samples, int rate)
         b[1] = char(v >> 8);
         return b;
     };
-    QByteArray wav = "RIFF" + le32(std::uint32_t(36 + data.size())) + "WAVEfmt " + le32(16) + le16(1) + le16(1)
-                     + le32(std::uint32_t(rate)) + le32(std::uint32_t(rate * 2)) + le16(2) + le16(16) + "data"
-                     + le32(std::uint32_t(data.size())) + data;
+    const QByteArray wav = "RIFF" + le32(std::uint32_t(36 + data.size())) + "WAVEfmt " + le32(16) + le16(1)
+                           + le16(1) + le32(std::uint32_t(kRate)) + le32(std::uint32_t(kRate * 2)) + le16(2)
+                           + le16(16) + "data" + le32(std::uint32_t(data.size())) + data;
     QFile f(path);
+    g_written << path;
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(wav) != wav.size())
         fail(QStringLiteral("cannot write %1").arg(path));
 }
-
-constexpr int kRate = 22050;
-constexpr double kPi = 3.14159265358979323846;
 
 // Notes of (frequency, start, length) in seconds, with a bell-like decay.
 struct Note {
@@ -92,11 +131,12 @@ std::vector<double> bells(const std::vector<Note>& notes, double total, double d
         for (std::size_t i = 0; i < count && first + i < out.size(); ++i) {
             const double t = double(i) / kRate;
             const double attack = std::min(1.0, t / 0.005);
-            const double env = attack * std::exp(-t * decay);
-            out[first + i] += 0.45 * env * (std::sin(2 * kPi * n.freq * t) + 0.3 * std::sin(4 * kPi * n.freq * t));
+            const double release = std::min(1.0, (n.length - t) / 0.02);
+            const double env = attack * release * std::exp(-t * decay);
+            out[first + i] += env * (std::sin(2 * kPi * n.freq * t) + 0.3 * std::sin(4 * kPi * n.freq * t));
         }
     }
-    return out;
+    return finish(std::move(out), 0.8);
 }
 
 std::vector<double> buzz(double freq, double length)
@@ -106,22 +146,52 @@ std::vector<double> buzz(double freq, double length)
         const double t = double(i) / kRate;
         const double square = std::sin(2 * kPi * freq * t) >= 0 ? 1.0 : -1.0;
         const double env = std::min(1.0, t / 0.01) * std::min(1.0, (length - t) / 0.03);
-        out[i] = 0.35 * env * square;
+        out[i] = env * square;
     }
-    return out;
+    // A square wave sounds far louder than a bell of the same peak.
+    return finish(std::move(out), 0.35);
 }
+
+// The length in seconds of a 16-bit mono PCM file as written above, or a
+// negative value when the file is not one.
+double wavSeconds(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1.0;
+    const QByteArray b = f.readAll();
+    auto le = [&](int at, int bytes) {
+        std::uint32_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            v = (v << 8) | std::uint8_t(b[at + i]);
+        return v;
+    };
+    if (b.size() < 44 || !b.startsWith("RIFF") || b.mid(8, 8) != "WAVEfmt " || b.mid(36, 4) != "data"
+        || le(20, 2) != 1 || le(22, 2) != 1 || le(34, 2) != 16 || le(40, 4) != std::uint32_t(b.size() - 44)
+        || le(4, 4) != std::uint32_t(b.size() - 8) || le(24, 4) == 0)
+        return -1.0;
+    return double(le(40, 4)) / 2.0 / double(le(24, 4));
+}
+
+// ---------------------------------------------------------------- texts
+
+constexpr int kSchoolYearStartMonth = 4;
+const QString kSchoolItem = QStringLiteral("12345Korvane塾");
+const QString kTeacher = QStringLiteral("先生");
 
 QString roster(const QDate& today)
 {
     // Birth years follow from today's school year, so the grades stay right
     // whatever year the demo is built in.
-    const int schoolYear = today.month() < 4 ? today.year() - 1 : today.year();
+    const int schoolYear = computeSchoolYear(today, kSchoolYearStartMonth);
     struct Student {
         int number;
         int grade;
         const char* name;
         int status;
     };
+    // Status 1 has left the school; status 2 is on leave, listed only when
+    // the common settings say so.
     const Student students[] = {
         {1, 0, "髙橋　ひかり", 0},   {2, 0, "山本　そら", 0},     {3, 1, "佐藤　ゆい", 0},
         {4, 2, "鈴木　はると", 0},   {5, 3, "田中　めい", 0},     {6, 3, "伊藤　りく", 0},
@@ -136,8 +206,203 @@ QString roster(const QDate& today)
         text += QStringLiteral("%1,%2,0,0,\"%3\",%4,\"\",\"\"\r\n")
                     .arg(s.number).arg(birthYear).arg(QString::fromUtf8(s.name)).arg(s.status);
     }
-    text += QStringLiteral("100,1980,0,0,\"先生\",0,\"\",\"\"\r\n");
+    text += QStringLiteral("100,1980,0,0,\"%1\",0,\"\",\"\"\r\n").arg(kTeacher);
     return text;
+}
+
+// Per level: target, minimum line (the time limit is five times it), clear
+// points and runs within the last seven days, multiplier, and at most eight
+// runs a day. The times leave a child about three seconds a ladder row on
+// the target and more than twice that before the run times out.
+QString criteria()
+{
+    QString text = criteriaHeadings().join(u',') + QStringLiteral("\r\n");
+    text += QStringLiteral("60,90,60,5,1,8,0,7,1,,,\r\n"
+                           "90,150,60,5,1.2,8,0,7,1,,,\r\n"
+                           "150,240,60,5,1.5,8,0,7,1,,,\r\n"
+                           "180,300,60,5,2,8,0,7,1,,,\r\n");
+    return text;
+}
+
+struct SoundCategory {
+    const char* key;
+    QStringList files;
+};
+
+// The drill waits for the row and problem sounds, so those stay short.
+const std::vector<SoundCategory>& soundCategories()
+{
+    static const std::vector<SoundCategory> list = {
+        {"正解音1", {"chime1", "chime2"}},        {"正解音2", {"ping1", "ping2"}},
+        {"間違い音1", {"buzz1"}},                 {"間違い音2", {"buzz1", "buzz2"}},
+        {"最高音1", {"fanfare1"}},                {"最高音2", {"fanfare1"}},
+        {"自己最高音1", {"fanfare2"}},            {"自己最高音2", {"fanfare2", "fanfare3"}},
+        {"自己最高音3", {"fanfare3"}},            {"不合格音1", {"low1"}},
+    };
+    return list;
+}
+
+QString soundList()
+{
+    QString text;
+    for (const SoundCategory& c : soundCategories())
+        text += QString::fromUtf8(c.key) + u',' + c.files.join(u',') + QStringLiteral(",*\r\n");
+    return text;
+}
+
+void writeSounds(const QString& folder)
+{
+    const double C5 = 523.25, E5 = 659.25, G5 = 783.99, C6 = 1046.5, A4 = 440.0, F4 = 349.23, D4 = 293.66;
+    auto wav = [&](const char* name, const std::vector<double>& samples) {
+        writeWav(folder + QString::fromUtf8(name), samples);
+    };
+    wav("chime1.wav", bells({{E5, 0, 0.45}, {C6, 0.12, 0.45}}, 0.58, 7));
+    wav("chime2.wav", bells({{G5, 0, 0.45}, {C6, 0.12, 0.45}}, 0.58, 7));
+    wav("ping1.wav", bells({{C6, 0, 0.25}}, 0.25, 14));
+    wav("ping2.wav", bells({{G5 * 2, 0, 0.25}}, 0.25, 14));
+    wav("buzz1.wav", buzz(150, 0.4));
+    wav("buzz2.wav", buzz(110, 0.45));
+    const std::vector<Note> fanfare = {{C5, 0, 0.4}, {E5, 0.15, 0.4}, {G5, 0.3, 0.4}, {C6, 0.45, 0.75}};
+    wav("fanfare1.wav", bells(fanfare, 1.2, 3));
+    wav("fanfare2.wav", bells({{G5, 0, 0.3}, {C6, 0.15, 0.6}}, 0.8, 4));
+    wav("fanfare3.wav", bells({{E5, 0, 0.3}, {G5, 0.12, 0.3}, {C6, 0.24, 0.55}}, 0.8, 4));
+    wav("low1.wav", bells({{A4, 0, 0.3}, {F4, 0.2, 0.3}, {D4, 0.4, 0.4}}, 0.8, 5));
+    wav("最高1.wav", bells(fanfare, 1.2, 3));
+    wav("合格.wav", bells({{C5, 0, 0.3}, {C5, 0.15, 0.3}, {C5, 0.3, 0.3}, {C6, 0.45, 0.9}, {G5, 0.45, 0.9}}, 1.4, 2.5));
+    wav("警告1.wav", buzz(880, 0.15));
+}
+
+// ---------------------------------------------------------------- checks
+
+void checkSettings(const QString& root)
+{
+    QString error;
+    QString dataRoot;
+    if (!readPathFile(root + kPathFileName, root, &dataRoot, &error))
+        fail(error);
+    else if (dataRoot != normaliseFolder(root))
+        fail(QStringLiteral("the path file names %1, not %2").arg(dataRoot, root));
+
+    CommonSettings settings;
+    if (!readCommonSettings(root + kCommonSettingsFileName, &settings, &error))
+        fail(error);
+    else if (settings.schoolYearStartMonth != kSchoolYearStartMonth || settings.schoolCode != QStringLiteral("12345")
+             || settings.schoolName != QStringLiteral("Korvane塾"))
+        fail(QStringLiteral("the common settings do not read back as written"));
+}
+
+void checkRoster(const QString& root, const QDate& today)
+{
+    QString error;
+    const auto text = cp932::readTextFile(root + kRosterFileName, &error);
+    if (!text) {
+        fail(error);
+        return;
+    }
+    const int schoolYear = computeSchoolYear(today, kSchoolYearStartMonth);
+    RosterReader reader(*text);
+    QSet<int> numbers, grades, statuses;
+    int students = 0;
+    bool teacher = false;
+    while (!reader.atEnd()) {
+        RosterLine line;
+        if (!reader.readRosterLine(line, &error)) {
+            fail(error);
+            return;
+        }
+        if (numbers.contains(line.studentNumber))
+            fail(QStringLiteral("student number %1 appears twice").arg(line.studentNumber));
+        numbers.insert(line.studentNumber);
+        statuses.insert(line.listStatus);
+        if (line.studentName.trimmed() == kTeacher) {
+            teacher = true;
+            continue;
+        }
+        ++students;
+        grades.insert(gradeNumberOf(schoolYear, line.birthYear));
+    }
+    if (students < 15 || !teacher)
+        fail(QStringLiteral("the roster holds %1 students%2").arg(students).arg(teacher ? "" : " and no teacher"));
+    for (int g = 0; g <= 9; ++g)
+        if (!grades.contains(g))
+            fail(QStringLiteral("the roster has nobody in %1").arg(gradeTagOf(g)));
+    for (int s = 0; s <= 2; ++s)
+        if (!statuses.contains(s))
+            fail(QStringLiteral("the roster has no line of status %1").arg(s));
+}
+
+void checkCriteria(const QString& file)
+{
+    QString error;
+    const auto text = cp932::readTextFile(file, &error);
+    if (!text) {
+        fail(error);
+        return;
+    }
+    // The reader takes twelve items at a time across lines, so a line of any
+    // other width would shift every level after it.
+    QStringList lines = text->split(QStringLiteral("\r\n"));
+    if (lines.isEmpty() || !lines.last().isEmpty()) {
+        fail(QStringLiteral("%1 does not end with CR LF").arg(file));
+        return;
+    }
+    lines.removeLast();
+    if (lines.size() != 5 || lines[0] != criteriaHeadings().join(u',')) {
+        fail(QStringLiteral("%1 lacks the editor's heading line or one of the four levels").arg(file));
+        return;
+    }
+    for (int level = 1; level < lines.size(); ++level) {
+        const QStringList f = lines[level].split(u',');
+        bool okTarget = false, okMinimum = false;
+        const int target = f.value(0).toInt(&okTarget);
+        const int minimum = f.value(1).toInt(&okMinimum);
+        if (f.size() != 12 || !okTarget || !okMinimum || target <= 0 || minimum <= target)
+            fail(QStringLiteral("level %1 of %2 is not a usable criteria line").arg(level).arg(file));
+    }
+}
+
+void checkSounds(const QString& folder)
+{
+    QString error;
+    const auto text = cp932::readTextFile(folder + QStringLiteral("新音ファイル.txt"), &error);
+    if (!text) {
+        fail(error);
+        return;
+    }
+    // Read as the program does: a key, names, then "*".
+    ListInputReader in(*text);
+    QSet<QString> keysSeen;
+    while (!in.atEnd()) {
+        const QString key = in.readText();
+        const auto& categories = soundCategories();
+        const bool known = std::any_of(categories.begin(), categories.end(),
+                                       [&](const SoundCategory& c) { return QString::fromUtf8(c.key) == key; });
+        if (!known) {
+            fail(QStringLiteral("the sound list holds %1 outside any category").arg(key));
+            continue;
+        }
+        keysSeen.insert(key);
+        int names = 0;
+        for (QString name = in.readText(); name != QStringLiteral("*"); name = in.readText()) {
+            if (name.isEmpty() && in.atEnd()) {
+                fail(QStringLiteral("the sound list ends inside %1").arg(key));
+                return;
+            }
+            ++names;
+            const double seconds = wavSeconds(folder + name + QStringLiteral(".wav"));
+            // The drill waits for these before the child may type on.
+            const double longest = key == QStringLiteral("正解音2") ? 0.4 : key == QStringLiteral("正解音1") ? 0.6 : 2.0;
+            if (seconds <= 0.0 || seconds > longest)
+                fail(QStringLiteral("%1.wav of %2 is missing, not 16-bit mono PCM or too long").arg(name, key));
+        }
+        if (names == 0 || names > 20)
+            fail(QStringLiteral("%1 names %2 files").arg(key).arg(names));
+    }
+    if (keysSeen.size() != int(soundCategories().size()))
+        fail(QStringLiteral("the sound list misses a category"));
+    for (const QString& fixed : {kSchoolBestFile, kGoalClearedFile, kWarningFile})
+        if (wavSeconds(folder + fixed) <= 0.0)
+            fail(QStringLiteral("%1 is missing or not 16-bit mono PCM").arg(fixed));
 }
 
 } // namespace
@@ -150,49 +415,36 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString root = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + QStringLiteral("/");
+    if (root.contains(u'"')) {
+        std::fprintf(stderr, "make_demo_school: a data root with a double quote cannot be written to the path file\n");
+        return 2;
+    }
     const QString program = root + QStringLiteral("素因数分解/");
-    const QString sounds = root + QStringLiteral("音フォルダ/");
-    QDir().mkpath(program);
-    QDir().mkpath(sounds);
+    const QString sounds = root + kSoundFolderName + QStringLiteral("/");
+    if (!QDir().mkpath(program) || !QDir().mkpath(sounds)) {
+        std::fprintf(stderr, "make_demo_school: cannot create the folders under %s\n", qPrintable(root));
+        return 1;
+    }
+    const QDate today = QDate::currentDate();
 
-    writeText(root + QStringLiteral("パスデータ.txt"), QStringLiteral("\"%1\",0,0,0,0,0,0,0,0,0\r\n").arg(root));
-    writeText(root + QStringLiteral("共通データ.txt"), QStringLiteral("4,\"12345Korvane塾\",0,0,0,0,0,0,0,0\r\n"));
-    writeText(root + QStringLiteral("新名簿.txt"), roster(QDate::currentDate()));
-    // Target, minimum line (the limit is five times it), clear points and
-    // runs within a week, multiplier, over-practice limit of 8 runs a day.
-    writeText(program + QStringLiteral("タイム回数データ.txt"),
-              QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n"
-                             "40,60,60,5,1,8,0,7,1,,,\r\n"
-                             "60,90,60,5,1.2,8,0,7,1,,,\r\n"
-                             "90,150,60,5,1.5,8,0,7,1,,,\r\n"
-                             "100,180,60,5,2,8,0,7,1,,,\r\n"));
-    writeText(sounds + QStringLiteral("新音ファイル.txt"),
-              QStringLiteral("正解音1,chime1,chime2,*\r\n"
-                             "正解音2,ping1,ping2,*\r\n"
-                             "間違い音1,buzz1,*\r\n"
-                             "間違い音2,buzz1,buzz2,*\r\n"
-                             "最高音1,fanfare1,*\r\n"
-                             "最高音2,fanfare1,*\r\n"
-                             "自己最高音1,fanfare2,*\r\n"
-                             "自己最高音2,fanfare2,fanfare3,*\r\n"
-                             "自己最高音3,fanfare3,*\r\n"
-                             "不合格音1,low1,*\r\n"));
+    // The results file is never touched: the program creates it, and a
+    // rebuild must not wipe the runs of a demo class.
+    writeText(root + kPathFileName, QStringLiteral("\"%1\",0,0,0,0,0,0,0,0,0\r\n").arg(root));
+    writeText(root + kCommonSettingsFileName,
+              QStringLiteral("%1,\"%2\",0,0,0,0,0,0,0,0\r\n").arg(kSchoolYearStartMonth).arg(kSchoolItem));
+    writeText(root + kRosterFileName, roster(today));
+    writeText(program + kCriteriaFileName, criteria());
+    writeText(sounds + QStringLiteral("新音ファイル.txt"), soundList());
+    writeSounds(sounds);
 
-    const double C5 = 523.25, E5 = 659.25, G5 = 783.99, C6 = 1046.5, A4 = 440.0, F4 = 349.23, D4 = 293.66;
-    writeWav(sounds + QStringLiteral("chime1.wav"), bells({{E5, 0, 0.5}, {C6, 0.12, 0.5}}, 0.6, 7), kRate);
-    writeWav(sounds + QStringLiteral("chime2.wav"), bells({{G5, 0, 0.5}, {C6, 0.12, 0.5}}, 0.6, 7), kRate);
-    writeWav(sounds + QStringLiteral("ping1.wav"), bells({{C6, 0, 0.25}}, 0.25, 14), kRate);
-    writeWav(sounds + QStringLiteral("ping2.wav"), bells({{G5 * 2, 0, 0.25}}, 0.25, 14), kRate);
-    writeWav(sounds + QStringLiteral("buzz1.wav"), buzz(150, 0.4), kRate);
-    writeWav(sounds + QStringLiteral("buzz2.wav"), buzz(110, 0.45), kRate);
-    const std::vector<Note> fanfare = {{C5, 0, 0.4}, {E5, 0.15, 0.4}, {G5, 0.3, 0.4}, {C6, 0.45, 0.8}};
-    writeWav(sounds + QStringLiteral("fanfare1.wav"), bells(fanfare, 1.2, 3), kRate);
-    writeWav(sounds + QStringLiteral("fanfare2.wav"), bells({{G5, 0, 0.3}, {C6, 0.15, 0.6}}, 0.8, 4), kRate);
-    writeWav(sounds + QStringLiteral("fanfare3.wav"), bells({{E5, 0, 0.3}, {G5, 0.12, 0.3}, {C6, 0.24, 0.6}}, 0.9, 4), kRate);
-    writeWav(sounds + QStringLiteral("low1.wav"), bells({{A4, 0, 0.3}, {F4, 0.2, 0.3}, {D4, 0.4, 0.4}}, 0.8, 5), kRate);
-    writeWav(sounds + QStringLiteral("最高1.wav"), bells(fanfare, 1.2, 3), kRate);
-    writeWav(sounds + QStringLiteral("合格.wav"),
-             bells({{C5, 0, 0.3}, {C5, 0.15, 0.3}, {C5, 0.3, 0.3}, {C6, 0.45, 0.9}, {G5, 0.45, 0.9}}, 1.4, 2.5), kRate);
-    writeWav(sounds + QStringLiteral("警告1.wav"), buzz(880, 0.15), kRate);
-    return g_ok ? 0 : 1;
+    checkSettings(root);
+    checkRoster(root, today);
+    checkCriteria(program + kCriteriaFileName);
+    checkSounds(sounds);
+    if (!g_ok) {
+        for (const QString& path : g_written)
+            QFile::remove(path);
+        return 1;
+    }
+    return 0;
 }
