@@ -12,13 +12,16 @@
 #include <QTimer>
 
 #include <cstring>
+#include <limits>
 
 namespace soinsuu {
 namespace {
 
-// Headroom after the clip's length for the device to play out its buffer;
+// The device's buffer: short enough that the clip is heard soon after it starts.
+constexpr int kBufferUs = 100000;
+// Headroom after the clip's length for the device to play out that buffer;
 // the wait never runs longer than this past the end.
-constexpr int kTailMs = 150;
+constexpr int kTailMs = kBufferUs / 1000 + 50;
 
 std::uint32_t le32(const char* p)
 {
@@ -101,9 +104,9 @@ std::optional<PcmClip> decodeWav(const QByteArray& file, QString* error)
     return clip;
 }
 
-bool QtSoundOutput::fail(const QString& why)
+bool QtSoundOutput::fail(const QString& filePath, const QString& why)
 {
-    lastError_ = why;
+    lastError_ = QStringLiteral("%1：%2").arg(QFileInfo(filePath).fileName(), why);
     return false;
 }
 
@@ -111,50 +114,57 @@ bool QtSoundOutput::play(const QString& filePath)
 {
     QFile f(filePath);
     if (!f.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("音声ファイルがありません：%1").arg(QFileInfo(filePath).fileName()));
+        return fail(filePath, f.exists() ? QStringLiteral("音声ファイルを開けません") : QStringLiteral("音声ファイルがありません"));
     QString why;
     const std::optional<PcmClip> clip = decodeWav(f.readAll(), &why);
     f.close();
     if (!clip)
-        return fail(QStringLiteral("%1：%2").arg(QFileInfo(filePath).fileName(), why));
+        return fail(filePath, why);
 
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull())
-        return fail(QStringLiteral("音声の出力装置がありません"));
+        return fail(filePath, QStringLiteral("音声の出力装置がありません"));
     QAudioFormat format;
     format.setSampleRate(clip->sampleRate);
     format.setChannelCount(clip->channels);
     format.setSampleFormat(QAudioFormat::Int16);
     if (!device.isFormatSupported(format))
-        return fail(QStringLiteral("音声の出力装置がこの形式を再生できません"));
+        return fail(filePath, QStringLiteral("音声の出力装置がこの形式（%1 Hz、%2 チャンネル）を再生できません")
+                                  .arg(clip->sampleRate).arg(clip->channels));
 
+    // Silence after the clip fills the device's buffer, so that even a short
+    // click starts at once and is played out in full before the sink stops
+    // (stopping drops whatever the device has not played yet).
+    const qsizetype bufferBytes = format.bytesForDuration(kBufferUs);
     QBuffer buffer;
-    buffer.setData(clip->samples);
+    buffer.setData(clip->samples + QByteArray(2 * bufferBytes, '\0'));
     buffer.open(QIODevice::ReadOnly);
     QAudioSink sink(device, format);
-    sink.setBufferSize(int(std::min<qsizetype>(clip->samples.size(), qsizetype(format.bytesForDuration(200000)))));
+    sink.setBufferSize(int(bufferBytes));
     sink.start(&buffer);
     if (sink.error() != QAudio::NoError)
-        return fail(QStringLiteral("音声の出力装置を開けません"));
+        return fail(filePath, QStringLiteral("音声の出力装置を開けません"));
 
     // Wait for the clip's own length: keyboard and mouse wait, repaints go on.
+    // A coarse timer could end the wait early and cut the end of the sound.
     QEventLoop loop;
     QTimer done;
     done.setSingleShot(true);
+    done.setTimerType(Qt::PreciseTimer);
     QObject::connect(&done, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(&sink, &QAudioSink::stateChanged, &loop, [&](QAudio::State state) {
         if (state == QAudio::StoppedState && sink.error() != QAudio::NoError)
             loop.quit();
     });
-    done.start(int(clip->durationMs()) + kTailMs);
+    done.start(int(std::min<std::int64_t>(clip->durationMs() + kTailMs, std::numeric_limits<int>::max())));
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     const QAudio::Error error = sink.error();
     const qint64 played = sink.processedUSecs();
     sink.stop();
     if (error != QAudio::NoError && error != QAudio::UnderrunError)
-        return fail(QStringLiteral("音声の再生に失敗しました"));
+        return fail(filePath, QStringLiteral("音声の再生に失敗しました"));
     if (played <= 0 && clip->durationMs() > 0)
-        return fail(QStringLiteral("音声が再生されませんでした"));
+        return fail(filePath, QStringLiteral("音声が再生されませんでした"));
     lastError_.clear();
     return true;
 }
