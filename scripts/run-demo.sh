@@ -10,6 +10,6 @@ program="$root/build/demo-school/素因数分解/soinsuu"
 cd "$(dirname "$program")"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: starting the program under Xvfb (1024x768)."
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/with-pulseaudio.sh" "$program"
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$root/tests/foundation/with-pulseaudio.sh" "$program"
 fi
 exec "$program"

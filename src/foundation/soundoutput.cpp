@@ -12,16 +12,13 @@
 #include <QTimer>
 
 #include <cstring>
-#include <limits>
 
 namespace soinsuu {
 namespace {
 
-// The device's buffer: short enough that the clip is heard soon after it starts.
-constexpr int kBufferUs = 100000;
-// Headroom after the clip's length for the device to play out that buffer;
+// Headroom after the clip's length for the device to play out its buffer;
 // the wait never runs longer than this past the end.
-constexpr int kTailMs = kBufferUs / 1000 + 50;
+constexpr int kTailMs = 150;
 
 std::uint32_t le32(const char* p)
 {
@@ -104,9 +101,9 @@ std::optional<PcmClip> decodeWav(const QByteArray& file, QString* error)
     return clip;
 }
 
-bool QtSoundOutput::fail(const QString& filePath, const QString& why)
+bool QtSoundOutput::fail(const QString& why)
 {
-    lastError_ = QStringLiteral("%1：%2").arg(QFileInfo(filePath).fileName(), why);
+    lastError_ = why;
     return false;
 }
 
@@ -114,57 +111,50 @@ bool QtSoundOutput::play(const QString& filePath)
 {
     QFile f(filePath);
     if (!f.open(QIODevice::ReadOnly))
-        return fail(filePath, f.exists() ? QStringLiteral("音声ファイルを開けません") : QStringLiteral("音声ファイルがありません"));
+        return fail(QStringLiteral("音声ファイルがありません：%1").arg(QFileInfo(filePath).fileName()));
     QString why;
     const std::optional<PcmClip> clip = decodeWav(f.readAll(), &why);
     f.close();
     if (!clip)
-        return fail(filePath, why);
+        return fail(QStringLiteral("%1：%2").arg(QFileInfo(filePath).fileName(), why));
 
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull())
-        return fail(filePath, QStringLiteral("音声の出力装置がありません"));
+        return fail(QStringLiteral("音声の出力装置がありません"));
     QAudioFormat format;
     format.setSampleRate(clip->sampleRate);
     format.setChannelCount(clip->channels);
     format.setSampleFormat(QAudioFormat::Int16);
     if (!device.isFormatSupported(format))
-        return fail(filePath, QStringLiteral("音声の出力装置がこの形式（%1 Hz、%2 チャンネル）を再生できません")
-                                  .arg(clip->sampleRate).arg(clip->channels));
+        return fail(QStringLiteral("音声の出力装置がこの形式を再生できません"));
 
-    // Silence after the clip fills the device's buffer, so that even a short
-    // click starts at once and is played out in full before the sink stops
-    // (stopping drops whatever the device has not played yet).
-    const qsizetype bufferBytes = format.bytesForDuration(kBufferUs);
     QBuffer buffer;
-    buffer.setData(clip->samples + QByteArray(2 * bufferBytes, '\0'));
+    buffer.setData(clip->samples);
     buffer.open(QIODevice::ReadOnly);
     QAudioSink sink(device, format);
-    sink.setBufferSize(int(bufferBytes));
+    sink.setBufferSize(int(std::min<qsizetype>(clip->samples.size(), qsizetype(format.bytesForDuration(200000)))));
     sink.start(&buffer);
     if (sink.error() != QAudio::NoError)
-        return fail(filePath, QStringLiteral("音声の出力装置を開けません"));
+        return fail(QStringLiteral("音声の出力装置を開けません"));
 
     // Wait for the clip's own length: keyboard and mouse wait, repaints go on.
-    // A coarse timer could end the wait early and cut the end of the sound.
     QEventLoop loop;
     QTimer done;
     done.setSingleShot(true);
-    done.setTimerType(Qt::PreciseTimer);
     QObject::connect(&done, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(&sink, &QAudioSink::stateChanged, &loop, [&](QAudio::State state) {
         if (state == QAudio::StoppedState && sink.error() != QAudio::NoError)
             loop.quit();
     });
-    done.start(int(std::min<std::int64_t>(clip->durationMs() + kTailMs, std::numeric_limits<int>::max())));
+    done.start(int(clip->durationMs()) + kTailMs);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     const QAudio::Error error = sink.error();
     const qint64 played = sink.processedUSecs();
     sink.stop();
     if (error != QAudio::NoError && error != QAudio::UnderrunError)
-        return fail(filePath, QStringLiteral("音声の再生に失敗しました"));
+        return fail(QStringLiteral("音声の再生に失敗しました"));
     if (played <= 0 && clip->durationMs() > 0)
-        return fail(filePath, QStringLiteral("音声が再生されませんでした"));
+        return fail(QStringLiteral("音声が再生されませんでした"));
     lastError_.clear();
     return true;
 }

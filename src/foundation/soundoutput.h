@@ -27,7 +27,7 @@ public:
     QString lastError() const override { return lastError_; }
 
 private:
-    bool fail(const QString& filePath, const QString& why);
+    bool fail(const QString& why);
     QString lastError_;
 };
 
