@@ -6,6 +6,7 @@
 #include "results/statistics.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 namespace soinsuu {
@@ -129,24 +130,103 @@ QStringList pointsRanking(const RunContext& ctx, int level, PointsMode mode, con
     return lines;
 }
 
-LevelLists todaysRuns(const RunContext& ctx, const QString& gradeChoice)
+namespace {
+
+// Builds the lines of the two run lists. The per-student part of a line and
+// the date text repeat across thousands of records, so they are made once.
+class RunLineMaker {
+public:
+    RunLineMaker(const RunContext& ctx, const QString& gradeChoice) : ctx_(ctx), gradeChoice_(gradeChoice) {}
+
+    // Mark & Name5 & Mark, or null when the student does not pass the grade
+    // filter (or is no student number at all).
+    const QString* who(int student)
+    {
+        if (student < 0 || student > kMaxStudent)
+            return nullptr;
+        Cached& c = students_[std::size_t(student)];
+        if (c.state == 0) {
+            c.state = passes(ctx_, student, gradeChoice_) ? 1 : 2;
+            if (c.state == 1)
+                c.text = markOf(ctx_, student) + name5(ctx_, student, false) + markOf(ctx_, student);
+        }
+        return c.state == 1 ? &c.text : nullptr;
+    }
+
+    const QString& monthDay(double date)
+    {
+        if (date != monthDayOf_ || monthDay_.isNull()) {
+            monthDayOf_ = date;
+            const QDate d = dateFromOle(date);
+            monthDay_ = twoDigits(d.month()) + u'/' + twoDigits(d.day());
+        }
+        return monthDay_;
+    }
+
+    static QString hourMinute(double timeOfDay)
+    {
+        // A damaged time of day reads as midnight rather than as garbage.
+        const long seconds = timeOfDay >= 0 && timeOfDay < 1.5 ? std::lround(timeOfDay * 86400.0) % 86400 : 0;
+        const int minutes = int(seconds / 60);
+        return twoDigits(minutes / 60) + u':' + twoDigits(minutes % 60);
+    }
+
+    // R(5, "      " & text & unit)
+    static QString right5(const QString& text)
+    {
+        return text.size() >= 5 ? text.right(5) : QString(5 - text.size(), u' ') + text;
+    }
+
+    int points(const ResultRecord& r) const { return basePoints(ctx_, r); }
+
+private:
+    static QString twoDigits(int n) { return QString::number(n).rightJustified(2, u'0'); }
+
+    struct Cached {
+        std::int8_t state = 0;  // 0 not looked at, 1 shown, 2 filtered out
+        QString text;
+    };
+    const RunContext& ctx_;
+    const QString& gradeChoice_;
+    std::vector<Cached> students_ = std::vector<Cached>(std::size_t(kMaxStudent) + 1);
+    double monthDayOf_ = 0;
+    QString monthDay_;
+};
+
+// The progress is reported every so many records: a progress bar repaints
+// on every visible step, and a repaint per record would cost more than the
+// list itself.
+void reportProgress(const RunListProgress& progress, std::int64_t done, std::int64_t count)
+{
+    if (progress && (done % 256 == 0 || done == count))
+        progress(done, count);
+}
+
+} // namespace
+
+LevelLists todaysRuns(const RunContext& ctx, const QString& gradeChoice, const RunListProgress& progress)
 {
     LevelLists lists;
     NewestRecords newest;
     if (readNewestRecords(resultsFilePath(ctx), 1000, &newest).status != FileStatus::Ok)
         return lists;
+    RunLineMaker make(ctx, gradeChoice);
     const double today = oleDate(ctx.clock().today());
-    for (const ResultRecord& r : newest.records) {
-        if (r.date != today || r.level < 1 || r.level > kMaxLevel || !passes(ctx, r.Bangou, gradeChoice))
+    const std::int64_t count = std::int64_t(newest.records.size());
+    for (std::int64_t i = 0; i < count; ++i) {
+        reportProgress(progress, i + 1, count);
+        const ResultRecord& r = newest.records[std::size_t(i)];
+        if (r.date != today || r.level < 1 || r.level > kMaxLevel)
             continue;
-        const QString hhmm = QTime::fromMSecsSinceStartOfDay(int(std::lround(r.timeOfDay * 86400.0)) * 1000 % 86400000)
-                                 .toString(QStringLiteral("HH:mm"));
-        const QString who = markOf(ctx, r.Bangou) + name5(ctx, r.Bangou, false) + markOf(ctx, r.Bangou);
+        const QString* who = make.who(r.Bangou);
+        if (!who)
+            continue;
+        const QString hhmm = RunLineMaker::hourMinute(r.timeOfDay);
         if (r.time >= 90000)
-            lists[std::size_t(r.level)] << QStringLiteral("　　× ") + hhmm + who;
+            lists[std::size_t(r.level)] << QStringLiteral("　　× ") + hhmm + *who;
         else
-            lists[std::size_t(r.level)] << lastChars(5, QStringLiteral("      ") + QString::number(r.time) + QStringLiteral("秒"))
-                                               + QStringLiteral(" ") + hhmm + who + QString::number(basePoints(ctx, r));
+            lists[std::size_t(r.level)] << RunLineMaker::right5(QString::number(r.time) + u'秒') + u' ' + hhmm + *who
+                                               + QString::number(make.points(r));
     }
     return lists;
 }
@@ -163,28 +243,36 @@ int lookBackDays(int period, const QDate& today)
     }
 }
 
-LevelLists periodRuns(const RunContext& ctx, int viewKind, int period, const QString& gradeChoice)
+LevelLists periodRuns(const RunContext& ctx, int viewKind, int period, const QString& gradeChoice,
+                      const RunListProgress& progress)
 {
     LevelLists lists;
-    NewestRecords newest;
-    if (readNewestRecords(resultsFilePath(ctx), 20000, &newest).status != FileStatus::Ok)
+    RawRecords newest;
+    if (readNewestRaw(resultsFilePath(ctx), 20000, &newest).status != FileStatus::Ok)
         return lists;
+    RunLineMaker make(ctx, gradeChoice);
     const QDate today = ctx.clock().today();
     const double from = oleDate(today) - lookBackDays(period, today);
-    for (const ResultRecord& r : newest.records) {
-        if (r.level < 1 || r.level > ctx.levelCount || r.date <= from || !passes(ctx, r.Bangou, gradeChoice))
+    const std::int64_t count = newest.size();
+    for (std::int64_t i = 0; i < count; ++i) {
+        reportProgress(progress, i + 1, count);
+        ResultRecord r;
+        decodeNumbers(newest.record(i), &r);
+        if (r.level < 1 || r.level > ctx.levelCount || r.date <= from)
             continue;
-        const QString mmdd = dateFromOle(r.date).toString(QStringLiteral("MM/dd"));
-        const QString who = markOf(ctx, r.Bangou) + name5(ctx, r.Bangou, false) + markOf(ctx, r.Bangou);
+        const QString* who = make.who(r.Bangou);
+        if (!who)
+            continue;
+        const QString& mmdd = make.monthDay(r.date);
         QString line;
         if (r.time >= 90000)
-            line = QStringLiteral("　　× ") + mmdd + who;
+            line = QStringLiteral("　　× ") + mmdd + *who;
         else if (viewKind == 2)
-            line = lastChars(5, QStringLiteral("      ") + QString::number(basePoints(ctx, r))) + QStringLiteral(" ") + mmdd + who
-                   + QString::number(r.time) + QStringLiteral("秒");
+            line = RunLineMaker::right5(QString::number(make.points(r))) + u' ' + mmdd + *who + QString::number(r.time)
+                   + u'秒';
         else
-            line = lastChars(5, QStringLiteral("      ") + QString::number(r.time) + QStringLiteral("秒")) + QStringLiteral(" ")
-                   + mmdd + who + QString::number(basePoints(ctx, r));
+            line = RunLineMaker::right5(QString::number(r.time) + u'秒') + u' ' + mmdd + *who
+                   + QString::number(make.points(r));
         lists[std::size_t(r.level)] << line;
     }
     return lists;

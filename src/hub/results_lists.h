@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 
 namespace soinsuu {
 
@@ -28,14 +29,17 @@ QStringList bestTimeRanking(const RunContext& ctx, int level, const QString& gra
 QStringList pointsRanking(const RunContext& ctx, int level, PointsMode mode, const QString& gradeChoice);
 
 using LevelLists = std::array<QStringList, kLevelSlots>;
+// Told (records looked at, records to look at) while a run list is built.
+using RunListProgress = std::function<void(std::int64_t done, std::int64_t count)>;
 
 // Today's runs among the newest 1000 records, per level.
-LevelLists todaysRuns(const RunContext& ctx, const QString& gradeChoice);
+LevelLists todaysRuns(const RunContext& ctx, const QString& gradeChoice, const RunListProgress& progress = {});
 // Days the period box looks back: period 1 this week (from Monday), 2 since
 // last week, 3 a month, 4 a year, 5 all.
 int lookBackDays(int period, const QDate& today);
 // All runs of the period among the newest 20000 records, per level; view
 // kind 1 leads with the time, kind 2 with the points.
-LevelLists periodRuns(const RunContext& ctx, int viewKind, int period, const QString& gradeChoice);
+LevelLists periodRuns(const RunContext& ctx, int viewKind, int period, const QString& gradeChoice,
+                      const RunListProgress& progress = {});
 
 } // namespace soinsuu

@@ -19,6 +19,8 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 
+#include <limits>
+
 namespace soinsuu {
 namespace {
 
@@ -231,7 +233,6 @@ void seisekitime1::beginRebuild()
     }
     busyPanel_->show();
     busyPanel_->raise();
-    repaint();
 }
 
 void seisekitime1::endRebuild()
@@ -246,6 +247,7 @@ void seisekitime1::endRebuild()
 void seisekitime1::viewKindChanged(int kind)
 {
     beginRebuild();
+    repaint();
     if (suppressViewRefresh_ == 1)
         return;
     if (kind == 0) {
@@ -327,7 +329,7 @@ void seisekitime1::todayList()
 {
     listCaption_->setText(QStringLiteral("本日の成績"));
     回数など表示();
-    const LevelLists lists = todaysRuns(ctx_, grade_->currentText());
+    const LevelLists lists = todaysRuns(ctx_, grade_->currentText(), runListProgress());
     for (int level = 1; level <= int(columns_.size()); ++level)
         columns_[std::size_t(level - 1)].list->addItems(lists[std::size_t(level)]);
     成績リスト色表示();
@@ -337,11 +339,24 @@ void seisekitime1::periodList()
 {
     listCaption_->clear();
     回数など表示();
-    const LevelLists lists = periodRuns(ctx_, viewKind_, period_, grade_->currentText());
+    const LevelLists lists = periodRuns(ctx_, viewKind_, period_, grade_->currentText(), runListProgress());
     for (int level = 1; level <= int(columns_.size()); ++level)
         columns_[std::size_t(level - 1)].list->addItems(lists[std::size_t(level)]);
     成績リスト色表示();
     periodBox_->show();
+}
+
+RunListProgress seisekitime1::runListProgress()
+{
+    busyProgress_->setValue(0);
+    return [this](std::int64_t done, std::int64_t count) {
+        // The bar's end lies a tenth beyond the last record, as if the
+        // lists still had to be shown once the records are read.
+        const int maximum = int(std::min<std::int64_t>((count + 1) * 11 / 10, std::numeric_limits<int>::max()));
+        if (busyProgress_->maximum() != maximum)
+            busyProgress_->setRange(0, maximum);
+        busyProgress_->setValue(int(done));
+    };
 }
 
 void seisekitime1::showList(int level, const QStringList& lines)

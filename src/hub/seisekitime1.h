@@ -4,6 +4,7 @@
 // way back to name selection. The results lists fill the column lists.
 
 #include "foundation/runcontext.h"
+#include "hub/results_lists.h"
 
 #include <QWidget>
 #include <vector>
@@ -62,6 +63,7 @@ private:
     void beginRebuild();
     void endRebuild();
     void showList(int level, const QStringList& lines);
+    RunListProgress runListProgress();
     void bestList();
     void todayList();
     void periodList();

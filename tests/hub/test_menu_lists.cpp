@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -15,8 +16,9 @@
 
 using namespace soinsuu;
 
-// The menu's view controls rebuild the column lists and hand the start and
-// back buttons back afterwards.
+// The menu's view controls rebuild the column lists; while a list is built
+// the start and back buttons, the lists and the list options are out of
+// reach, and they come back afterwards.
 class TestMenuLists : public QObject {
     Q_OBJECT
 
@@ -34,8 +36,35 @@ class TestMenuLists : public QObject {
         return out;
     }
     void click(const QString& name) { QTest::mouseClick(menu_->findChild<QRadioButton*>(name), Qt::LeftButton); }
+
+    // What the student could reach at each step of the busy panel's progress
+    // bar, that is while a list is being built.
+    QStringList reachableDuringBuild_;
+    int buildSteps_ = 0;
+    void watchBuilds()
+    {
+        connect(menu_->findChild<QProgressBar*>(QStringLiteral("ProgressBar2")), &QProgressBar::valueChanged, this, [this] {
+            ++buildSteps_;
+            auto note = [this](const QString& name, bool reachable) {
+                if (reachable && !reachableDuringBuild_.contains(name))
+                    reachableDuringBuild_ << name;
+            };
+            note(QStringLiteral("Command1"), menu_->findChild<QPushButton*>(QStringLiteral("Command1"))->isEnabled());
+            for (int i = 1; i <= 4; ++i) {
+                const QString start = QStringLiteral("Command4_%1").arg(i);
+                note(start, menu_->findChild<QPushButton*>(start)->isEnabled());
+                const QString list = QStringLiteral("List5_%1").arg(i);
+                note(list, menu_->findChild<QListWidget*>(list)->isVisible());
+            }
+            note(QStringLiteral("Picture1"), menu_->findChild<QWidget*>(QStringLiteral("Picture1"))->isEnabled());
+            note(QStringLiteral("Picture6 hidden"), !menu_->findChild<QWidget*>(QStringLiteral("Picture6"))->isVisible());
+        });
+    }
     void expectRestored()
     {
+        QVERIFY2(buildSteps_ > 0, "the list was built without the busy panel's progress bar moving");
+        QVERIFY2(reachableDuringBuild_.isEmpty(), qPrintable(QStringLiteral("reachable during the build: ") + reachableDuringBuild_.join(u' ')));
+        buildSteps_ = 0;
         QVERIFY(menu_->findChild<QPushButton*>(QStringLiteral("Command1"))->isEnabled());
         for (int i = 1; i <= 4; ++i)
             QVERIFY(menu_->findChild<QPushButton*>(QStringLiteral("Command4_%1").arg(i))->isEnabled());
@@ -83,6 +112,9 @@ private Q_SLOTS:
         add(2, 1, 30, 0);
         add(3, 1, 50, 0);
         menu_ = std::make_unique<seisekitime1>(ctx());
+        buildSteps_ = 0;
+        reachableDuringBuild_.clear();
+        watchBuilds();
         menu_->show();
     }
 
