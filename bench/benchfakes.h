@@ -24,6 +24,7 @@ struct NoWindows final : Navigator {
 struct NoBoxes final : Dialogs {
     void message(const QString&, const QString&, Icon) override {}
     bool question(const QString&, const QString&) override { return false; }
+    bool confirm(const QString&, const QString&) override { return false; }
 };
 
 } // namespace soinsuu::bench

@@ -1,5 +1,7 @@
 // Lays out the demo school: the path file, the common settings, a roster, the
-// criteria of the four levels, the sound list and synthesised sounds. Every
+// criteria of the four levels, the sound list and synthesised sounds, and, in
+// a school that has no results file yet, three weeks of the class's runs so
+// that the rankings and lists have something to show. Every
 // text file is written in code page 932 and read back to check the bytes, and
 // the whole school is then read again through the program's own readers, so a
 // demo the program could not start from fails the build instead of the class.
@@ -12,6 +14,7 @@
 #include "foundation/roster.h"
 #include "foundation/settings.h"
 #include "foundation/sounds.h"
+#include "results/resultsfile.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -25,6 +28,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <random>
 #include <vector>
 
 namespace {
@@ -176,7 +180,8 @@ double wavSeconds(const QString& path)
 // ---------------------------------------------------------------- texts
 
 constexpr int kSchoolYearStartMonth = 4;
-const QString kSchoolItem = QStringLiteral("12345Korvane塾");
+const QString kSchoolCode = QStringLiteral("12345");
+const QString kSchoolItem = kSchoolCode + QStringLiteral("Korvane塾");
 const QString kTeacher = QStringLiteral("先生");
 
 QString roster(const QDate& today)
@@ -248,6 +253,72 @@ QString soundList()
     for (const SoundCategory& c : soundCategories())
         text += QString::fromUtf8(c.key) + u',' + c.files.join(u',') + QStringLiteral(",*\r\n");
     return text;
+}
+
+// Three weeks of runs by the listed students, dated back from today. Each
+// child has a pace of their own, works at the levels of their age, gets a
+// little faster with practice and now and then runs out of time. A fixed
+// seed keeps every demo school alike.
+QByteArray startingHistory(const QDate& today)
+{
+    struct Child {
+        int number;
+        double pace;  // share of the target time a ladder takes at first
+        int firstLevel, lastLevel;
+    };
+    const Child children[] = {
+        {1, 1.6, 1, 1},  {2, 1.4, 1, 1},  {3, 1.3, 1, 2},  {4, 1.2, 1, 2},  {5, 1.1, 1, 2},   {6, 1.3, 1, 2},
+        {7, 1.0, 1, 3},  {8, 0.9, 2, 3},  {9, 1.05, 2, 3}, {10, 0.85, 2, 4}, {11, 1.0, 2, 4}, {12, 0.8, 3, 4},
+        {13, 0.95, 3, 4}, {14, 0.75, 3, 4}, {15, 0.7, 3, 4}, {16, 0.9, 3, 4},
+    };
+    const int targets[] = {0, 60, 90, 150, 180};
+    std::mt19937 random(20261210);
+    auto chance = [&](double p) { return std::uniform_real_distribution<double>(0, 1)(random) < p; };
+    QByteArray bytes;
+    for (int daysAgo = 20; daysAgo >= 0; --daysAgo) {
+        const QDate day = today.addDays(-daysAgo);
+        if (day.dayOfWeek() == Qt::Sunday)
+            continue;
+        int minuteOfDay = 15 * 60;  // lessons start at three
+        for (const Child& c : children) {
+            if (!chance(0.55))
+                continue;
+            const int runs = 1 + int(random() % 3);
+            for (int k = 0; k < runs; ++k) {
+                const int level = c.firstLevel + int(random() % unsigned(c.lastLevel - c.firstLevel + 1));
+                const double practice = 1.0 - 0.012 * (20 - daysAgo);
+                const double noise = std::normal_distribution<double>(1.0, 0.12)(random);
+                ResultRecord r;
+                r.date = oleDate(day);
+                minuteOfDay = std::min(minuteOfDay + 2 + int(random() % 6), 21 * 60);
+                r.timeOfDay = (minuteOfDay * 60 + int(random() % 60)) / 86400.0;
+                r.Bangou = std::int16_t(c.number);
+                r.level = std::int16_t(level);
+                r.time = chance(0.03) ? kNoTime : std::max(12, int(std::lround(targets[level] * c.pace * practice * noise)));
+                r.schoolCode = kSchoolCode;
+                r.points = QStringLiteral("0");
+                bytes += encodeRecord(r);
+            }
+        }
+    }
+    return bytes;
+}
+
+void writeStartingHistory(const QString& path, const QDate& today)
+{
+    if (QFileInfo::exists(path))
+        return;  // a demo class's own runs are never overwritten
+    const QByteArray bytes = startingHistory(today);
+    QFile f(path);
+    if (!f.open(QIODevice::NewOnly) || f.write(bytes) != bytes.size()) {
+        fail(QStringLiteral("cannot write %1").arg(path));
+        return;
+    }
+    f.close();
+    NewestRecords back;
+    if (readNewestRecords(path, 100000, &back).status != FileStatus::Ok
+        || back.recordCount * kRecordSize != bytes.size())
+        fail(QStringLiteral("%1 does not read back as whole records").arg(path));
 }
 
 void writeSounds(const QString& folder)
@@ -427,8 +498,8 @@ int main(int argc, char** argv)
     }
     const QDate today = QDate::currentDate();
 
-    // The results file is never touched: the program creates it, and a
-    // rebuild must not wipe the runs of a demo class.
+    // An existing results file is never touched: a rebuild must not wipe
+    // the runs of a demo class.
     writeText(root + kPathFileName, QStringLiteral("\"%1\",0,0,0,0,0,0,0,0,0\r\n").arg(root));
     writeText(root + kCommonSettingsFileName,
               QStringLiteral("%1,\"%2\",0,0,0,0,0,0,0,0\r\n").arg(kSchoolYearStartMonth).arg(kSchoolItem));
@@ -436,6 +507,7 @@ int main(int argc, char** argv)
     writeText(program + kCriteriaFileName, criteria());
     writeText(sounds + QStringLiteral("新音ファイル.txt"), soundList());
     writeSounds(sounds);
+    writeStartingHistory(program + kResultsFileName, today);
 
     checkSettings(root);
     checkRoster(root, today);

@@ -24,4 +24,11 @@ bool QtDialogs::question(const QString& title, const QString& text)
            == QMessageBox::Yes;
 }
 
+bool QtDialogs::confirm(const QString& title, const QString& text)
+{
+    return QMessageBox::question(QApplication::activeWindow(), title, text, QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Cancel)
+           == QMessageBox::Ok;
+}
+
 } // namespace soinsuu

@@ -8,6 +8,7 @@ class QtDialogs final : public Dialogs {
 public:
     void message(const QString& title, const QString& text, Icon icon) override;
     bool question(const QString& title, const QString& text) override;
+    bool confirm(const QString& title, const QString& text) override;
 };
 
 } // namespace soinsuu

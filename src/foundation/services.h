@@ -67,6 +67,8 @@ public:
     virtual void message(const QString& title, const QString& text, Icon icon = Icon::Information) = 0;
     // Yes/No question; true for Yes.
     virtual bool question(const QString& title, const QString& text) = 0;
+    // OK/Cancel confirmation of something that cannot be undone; true for OK.
+    virtual bool confirm(const QString& title, const QString& text) = 0;
 };
 
 // Opens and closes the program's windows; implemented by the application.

@@ -65,6 +65,8 @@ void ScriptedDialogs::message(const QString& title, const QString& text, Icon)
     shown.push_back({title, text});
 }
 
+bool ScriptedDialogs::confirm(const QString& title, const QString& text) { return question(title, text); }
+
 bool ScriptedDialogs::question(const QString& title, const QString& text)
 {
     shown.push_back({title, text});

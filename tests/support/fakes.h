@@ -65,9 +65,12 @@ class ScriptedDialogs final : public Dialogs {
 public:
     void message(const QString& title, const QString& text, Icon icon) override;
     bool question(const QString& title, const QString& text) override;
+    bool confirm(const QString& title, const QString& text) override;
     struct Shown { QString title; QString text; };
     std::vector<Shown> shown;
-    std::deque<bool> answers;  // answers to questions; No when empty
+    // Answers to questions and confirmations in the order they are asked:
+    // true is Yes or OK. No (or Cancel) when empty.
+    std::deque<bool> answers;
 };
 
 class FakeNavigator final : public Navigator {
