@@ -69,32 +69,76 @@ QString markOf(const RunContext& ctx, int student)
     return gradeMark(gradeNumberOf(ctx.schoolYear, ctx.studentBirthYears[std::size_t(student)]));
 }
 
-QStringList bestTimeRanking(const RunContext& ctx, int level, const QString& gradeChoice)
+namespace {
+
+// Ranks the listed roster by key, ascending and stable; `figure` gives the
+// value whose equality with the entry before shares a rank.
+template <typename Figure>
+std::vector<RankEntry> rankBy(const RunContext& ctx, const std::vector<std::int64_t>& keys, Figure figure)
 {
     const std::vector<int> students = listedStudents(ctx);
-    std::vector<std::int64_t> keys;
-    for (int s : students)
-        keys.push_back(ctx.bestTime(s, level));
-    QStringList lines;
+    std::vector<RankEntry> entries;
+    entries.reserve(students.size());
+    std::int64_t previous = 0;
     int rank = 0;
-    std::int64_t previous = -1;
     int position = 0;
     for (int i : rankOrder(students, keys)) {
         ++position;
-        const std::int64_t key = keys[std::size_t(i)];
-        if (position == 1 || key != previous)
+        RankEntry e;
+        e.student = students[std::size_t(i)];
+        e.key = keys[std::size_t(i)];
+        const std::int64_t value = figure(e);
+        if (position == 1 || value != previous)
             rank = position;
-        previous = key;
-        const int s = students[std::size_t(i)];
-        if (!passes(ctx, s, gradeChoice))
+        previous = value;
+        e.rank = rank;
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+} // namespace
+
+std::vector<RankEntry> bestTimeEntries(const RunContext& ctx, int level, const QString& gradeChoice)
+{
+    std::vector<std::int64_t> keys;
+    for (int s : listedStudents(ctx))
+        keys.push_back(ctx.bestTime(s, level));
+    std::vector<RankEntry> entries = rankBy(ctx, keys, [](const RankEntry& e) { return e.key; });
+    for (RankEntry& e : entries)
+        e.shown = passes(ctx, e.student, gradeChoice);
+    return entries;
+}
+
+std::vector<RankEntry> pointsEntries(const RunContext& ctx, int level, PointsMode mode, const QString& gradeChoice)
+{
+    std::vector<std::int64_t> keys;
+    for (int s : listedStudents(ctx)) {
+        const std::int64_t total = ctx.totalPoints(s, level), today = ctx.todayPoints(s, level);
+        keys.push_back(mode == PointsMode::Total ? 1000000 - (total * 1000 + today) : 1000000 - (today * 1000 + total));
+    }
+    std::vector<RankEntry> entries = rankBy(ctx, keys, [&](const RankEntry& e) -> std::int64_t {
+        return mode == PointsMode::Total ? ctx.totalPoints(e.student, level) : ctx.todayPoints(e.student, level);
+    });
+    for (RankEntry& e : entries)
+        e.shown = passes(ctx, e.student, gradeChoice) && (mode == PointsMode::Total || ctx.todayPoints(e.student, level) != 0);
+    return entries;
+}
+
+QStringList bestTimeRanking(const RunContext& ctx, int level, const QString& gradeChoice)
+{
+    QStringList lines;
+    for (const RankEntry& e : bestTimeEntries(ctx, level, gradeChoice)) {
+        if (!e.shown)
             continue;
+        const int s = e.student;
         const QString head = markOf(ctx, s) + name5(ctx, s, true);
-        if (key == 99998)
-            lines << lastChars(2, QString::number(rank)) + head + QStringLiteral("*失敗* ") + tailOf(ctx, s);
-        else if (key == kNoTime)
+        if (e.key == 99998)
+            lines << lastChars(2, QString::number(e.rank)) + head + QStringLiteral("*失敗* ") + tailOf(ctx, s);
+        else if (e.key == kNoTime)
             lines << QStringLiteral("--") + head + QStringLiteral("------ ") + tailOf(ctx, s);
         else
-            lines << lastChars(2, QString::number(rank)) + head + lastChars(6, QStringLiteral("    ") + QString::number(key))
+            lines << lastChars(2, QString::number(e.rank)) + head + lastChars(6, QStringLiteral("    ") + QString::number(e.key))
                          + QStringLiteral(" ") + tailOf(ctx, s);
     }
     return lines;
@@ -102,28 +146,12 @@ QStringList bestTimeRanking(const RunContext& ctx, int level, const QString& gra
 
 QStringList pointsRanking(const RunContext& ctx, int level, PointsMode mode, const QString& gradeChoice)
 {
-    const std::vector<int> students = listedStudents(ctx);
-    std::vector<std::int64_t> keys;
-    for (int s : students) {
-        const std::int64_t total = ctx.totalPoints(s, level), today = ctx.todayPoints(s, level);
-        keys.push_back(mode == PointsMode::Total ? 1000000 - (total * 1000 + today) : 1000000 - (today * 1000 + total));
-    }
     QStringList lines;
-    int rank = 0;
-    std::int64_t previous = 0;
-    int position = 0;
-    for (int i : rankOrder(students, keys)) {
-        ++position;
-        const int s = students[std::size_t(i)];
-        const std::int64_t figure = mode == PointsMode::Total ? ctx.totalPoints(s, level) : ctx.todayPoints(s, level);
-        if (position == 1 || figure != previous)
-            rank = position;
-        previous = figure;
-        if (!passes(ctx, s, gradeChoice))
+    for (const RankEntry& e : pointsEntries(ctx, level, mode, gradeChoice)) {
+        if (!e.shown)
             continue;
-        if (mode == PointsMode::Today && ctx.todayPoints(s, level) == 0)
-            continue;
-        lines << lastChars(2, QString::number(rank)) + markOf(ctx, s) + name5(ctx, s, true)
+        const int s = e.student;
+        lines << lastChars(2, QString::number(e.rank)) + markOf(ctx, s) + name5(ctx, s, true)
                      + lastChars(3, QStringLiteral("    ") + QString::number(ctx.todayPoints(s, level))) + QStringLiteral("/")
                      + lastChars(5, QStringLiteral("    ") + QString::number(ctx.totalPoints(s, level)));
     }

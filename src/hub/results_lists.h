@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <vector>
 
 namespace soinsuu {
 
@@ -23,9 +24,21 @@ QString markOf(const RunContext& ctx, int student);
 
 enum class PointsMode { Total = 1, Today = 2 };
 
+// One student's place in a ranking of the listed roster. Rank numbers are
+// positions in the whole roster; `shown` says whether the line is listed
+// under the grade filter (and, for today's points, whether there are any).
+struct RankEntry {
+    int student = 0;
+    int rank = 0;
+    std::int64_t key = 0;
+    bool shown = true;
+};
+std::vector<RankEntry> bestTimeEntries(const RunContext& ctx, int level, const QString& gradeChoice);
+
 // Best-time ranking of a level over the listed roster (shared ranks,
 // numbers counted over the whole roster, grade filter on the lines).
 QStringList bestTimeRanking(const RunContext& ctx, int level, const QString& gradeChoice);
+std::vector<RankEntry> pointsEntries(const RunContext& ctx, int level, PointsMode mode, const QString& gradeChoice);
 QStringList pointsRanking(const RunContext& ctx, int level, PointsMode mode, const QString& gradeChoice);
 
 using LevelLists = std::array<QStringList, kLevelSlots>;

@@ -1,6 +1,7 @@
 #include "seisekitime1.h"
 
 #include "menu_columns.h"
+#include "personal.h"
 #include "results_lists.h"
 
 #include "foundation/fonts.h"
@@ -284,8 +285,8 @@ void seisekitime1::viewKindChanged(int kind)
         }
         return;
     }
-    // The personal time table comes with the personal view.
     periodBox_->hide();
+    personalList();
     endRebuild();
 }
 
@@ -357,6 +358,23 @@ RunListProgress seisekitime1::runListProgress()
             busyProgress_->setRange(0, maximum);
         busyProgress_->setValue(int(done));
     };
+}
+
+void seisekitime1::personalList()
+{
+    viewedStudent_ = ctx_.currentStudent;
+    optionPanel_->setEnabled(false);  // as during every other build
+    listCaption_->setText(QStringLiteral("個人別ﾀｲﾑ"));
+    回数など表示();
+    const LevelLists lists = personalRuns(ctx_, grade_->currentText(), runListProgress());
+    for (int level = 1; level <= int(columns_.size()); ++level) {
+        QListWidget* list = columns_[std::size_t(level - 1)].list;
+        list->addItems(lists[std::size_t(level)]);
+        // Oldest first, so the latest runs are at the bottom: that is what a
+        // student looks for.
+        list->scrollToBottom();
+    }
+    optionPanel_->setEnabled(true);
 }
 
 void seisekitime1::showList(int level, const QStringList& lines)

@@ -67,6 +67,7 @@ private:
     void bestList();
     void todayList();
     void periodList();
+    void personalList();
     bool handleKey(QKeyEvent* event);
 
     RunContext& ctx_;
@@ -77,6 +78,7 @@ private:
     int viewKind_ = 2;
     int period_ = 3;
     int rankingMode_ = 1;
+    int viewedStudent_ = 0;
     QRadioButton* kindButtons_[3] = {};
     QRadioButton* listOptions_[4] = {};  // 1..3
     QWidget* optionPanel_ = nullptr;

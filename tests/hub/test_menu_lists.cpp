@@ -129,6 +129,16 @@ private Q_SLOTS:
         expectRestored();
     }
 
+    void personalView()
+    {
+        click(QStringLiteral("Option2_2"));
+        QCOMPARE(menu_->findChild<QLabel*>(QStringLiteral("Label5"))->text(), QStringLiteral("個人別ﾀｲﾑ"));
+        QCOMPARE(lines(1), QStringList{t_->clock.today().toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral(" 12:00:00  30秒")});
+        QCOMPARE(lines(2), QStringList{});
+        QVERIFY(!menu_->findChild<QComboBox*>(QStringLiteral("Combo2"))->isVisible());
+        expectRestored();
+    }
+
     void switchingViews()
     {
         click(QStringLiteral("Option2_0"));
