@@ -48,7 +48,7 @@ int main(int argc, char** argv)
     bench::NoBoxes dialogs;
     bench::NoWindows navigator;
     auto ctx = std::make_unique<RunContext>();
-    ctx->services = {&clock, &random, &sound, &dialogs, &navigator};
+    ctx->services = {&clock, &random, &sound, &dialogs, &navigator, nullptr};
     ctx->programDataFolder = dir.path() + QStringLiteral("/");
     initCatalogueTitle(*ctx);
     buildLevelTable(*ctx);

@@ -51,7 +51,7 @@ int main(int argc, char** argv)
     bench::NoBoxes dialogs;
     bench::NoWindows navigator;
     auto ctx = std::make_unique<RunContext>();
-    ctx->services = {&clock, &random, nullptr, &dialogs, &navigator};
+    ctx->services = {&clock, &random, nullptr, &dialogs, &navigator, nullptr};
     ctx->dataRoot = root;
     ctx->programDataFolder = root;
     ctx->schoolYearStartMonth = 4;

@@ -3,6 +3,7 @@
 
 #include "appnavigator.h"
 #include "qtdialogs.h"
+#include "qtprinter.h"
 #include "startup.h"
 
 #include "foundation/fonts.h"
@@ -27,9 +28,10 @@ int main(int argc, char** argv)
     StandardRandom random;
     QtSoundOutput sound;
     QtDialogs dialogs;
+    QtPrinter printer;
     auto ctx = std::make_unique<RunContext>();
     AppNavigator navigator(*ctx);
-    ctx->services = Services{&clock, &random, &sound, &dialogs, &navigator};
+    ctx->services = Services{&clock, &random, &sound, &dialogs, &navigator, &printer};
 
     int failure = 0;
     auto splash = std::make_unique<Firstfrm>(*ctx, [&] {

@@ -160,6 +160,7 @@ struct RunContext {
     RandomSource& random() const { return *services.random; }
     Dialogs& dialogs() const { return *services.dialogs; }
     Navigator& navigator() const { return *services.navigator; }
+    Printer& printer() const { return *services.printer; }
 };
 
 // Shows a message box and ends the program: for failures the program cannot

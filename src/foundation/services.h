@@ -4,9 +4,12 @@
 // answer the message boxes in advance.
 
 #include <QDateTime>
+#include <QSizeF>
 #include <QString>
 #include <cstdint>
+#include <memory>
 
+class QPainter;
 class QWidget;
 
 namespace soinsuu {
@@ -92,12 +95,36 @@ public:
     virtual void endProgram(int exitCode) = 0;
 };
 
+// One print job: a painter on the pages of the printer, page after page.
+class PrintJob {
+public:
+    virtual ~PrintJob() = default;
+    virtual QPainter& painter() = 0;
+    // The printable area of a page, in device pixels.
+    virtual QSizeF pageSize() const = 0;
+    // Device pixels per inch.
+    virtual int resolution() const = 0;
+    virtual void newPage() = 0;
+    // Ends the job and sends it; false (with a Japanese reason) on failure.
+    virtual bool finish(QString* error) = 0;
+};
+
+// The school's printer. A test keeps the pages instead.
+class Printer {
+public:
+    virtual ~Printer() = default;
+    // Starts a job on the default printer, A4 portrait; nullptr (with a
+    // Japanese reason in *error) when no printer can take it.
+    virtual std::unique_ptr<PrintJob> begin(const QString& documentName, QString* error) = 0;
+};
+
 struct Services {
     Clock* clock = nullptr;
     RandomSource* random = nullptr;
     SoundOutput* sound = nullptr;
     Dialogs* dialogs = nullptr;
     Navigator* navigator = nullptr;
+    Printer* printer = nullptr;
 };
 
 } // namespace soinsuu

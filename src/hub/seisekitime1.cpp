@@ -1,5 +1,6 @@
 #include "seisekitime1.h"
 
+#include "graphpanel.h"
 #include "menu_columns.h"
 #include "personal.h"
 #include "results_lists.h"
@@ -128,6 +129,21 @@ void seisekitime1::build()
     periodBox_->hide();
     buildViewControls();
 
+    graphButton_ = new QPushButton(QStringLiteral("グラフ"), this);
+    graphButton_->setObjectName(QStringLiteral("Command17"));
+    graphButton_->setGeometry(twRect(10400, 10420, 1900, 860));
+    graphButton_->setFont(designFont(kPGothic, 14, true));
+    graphButton_->hide();
+    connect(graphButton_, &QPushButton::clicked, this, [this] { graphPanel_->openForCurrentStudent(); });
+    graphPanel_ = new GraphPanel(ctx_,
+                                 {[this] { return grade_->currentText(); },
+                                  [this] { return rankingMode_ == 2 ? PointsMode::Today : PointsMode::Total; },
+                                  [this](int level) {
+                                      return level >= 1 && level <= int(columns_.size()) ? columns_[std::size_t(level - 1)].name->text()
+                                                                                         : QString();
+                                  }},
+                                 this);
+
     dataButton_ = new QPushButton(QStringLiteral("データ処理"), this);
     dataButton_->setObjectName(QStringLiteral("Command8"));
     dataButton_->setGeometry(twRect(12600, 10500, 2400, 800));
@@ -227,6 +243,8 @@ void seisekitime1::buildViewControls()
 
 void seisekitime1::beginRebuild()
 {
+    graphButton_->hide();
+    graphPanel_->hide();
     backButton_->setEnabled(false);
     for (Column& col : columns_) {
         col.start->setEnabled(false);
@@ -285,6 +303,7 @@ void seisekitime1::viewKindChanged(int kind)
         }
         return;
     }
+    graphButton_->show();
     periodBox_->hide();
     personalList();
     endRebuild();
@@ -362,7 +381,8 @@ RunListProgress seisekitime1::runListProgress()
 
 void seisekitime1::personalList()
 {
-    viewedStudent_ = ctx_.currentStudent;
+    graphPanel_->fillLists();
+    graphPanel_->setViewedStudent(ctx_.currentStudent);
     optionPanel_->setEnabled(false);  // as during every other build
     listCaption_->setText(QStringLiteral("個人別ﾀｲﾑ"));
     回数など表示();

@@ -18,6 +18,8 @@ class QRadioButton;
 
 namespace soinsuu {
 
+class GraphPanel;
+
 class seisekitime1 : public QWidget {
     Q_OBJECT
 public:
@@ -78,7 +80,6 @@ private:
     int viewKind_ = 2;
     int period_ = 3;
     int rankingMode_ = 1;
-    int viewedStudent_ = 0;
     QRadioButton* kindButtons_[3] = {};
     QRadioButton* listOptions_[4] = {};  // 1..3
     QWidget* optionPanel_ = nullptr;
@@ -93,6 +94,8 @@ private:
     QLabel* listCaption_;
     QPushButton* backButton_;
     QPushButton* dataButton_;
+    QPushButton* graphButton_;
+    GraphPanel* graphPanel_;
     QWidget* dataPanel_;
     QComboBox* grade_;
     QComboBox* periodBox_;

@@ -139,6 +139,70 @@ private Q_SLOTS:
         expectRestored();
     }
 
+    void graphSheet()
+    {
+        auto* graph = menu_->findChild<QPushButton*>(QStringLiteral("Command17"));
+        auto* panel = menu_->findChild<QWidget*>(QStringLiteral("Picture11"));
+        QVERIFY(!graph->isVisible());
+        click(QStringLiteral("Option2_2"));
+        QVERIFY(graph->isVisible());
+        QTest::mouseClick(graph, Qt::LeftButton);
+        QVERIFY(panel->isVisible());
+        auto* levels = menu_->findChild<QListWidget*>(QStringLiteral("List3"));
+        QCOMPARE(levels->count(), 4);
+        QCOMPARE(levels->selectedItems().size(), 3);
+        QVERIFY(!levels->item(3)->isSelected());
+        QVERIFY(!menu_->findChild<QPushButton*>(QStringLiteral("Command24_1"))->isVisible());  // printing is the teacher's
+        const QImage sheet = menu_->findChild<QWidget*>(QStringLiteral("Picture12"))->grab().toImage();
+        int red = 0;
+        for (int y = 0; y < sheet.height(); ++y)
+            for (int x = 0; x < sheet.width(); ++x)
+                red += sheet.pixelColor(x, y) == QColor(255, 0, 0);
+        QVERIFY2(red > 0, "the student's run on level 1 is no red record point");
+
+        QTest::mouseClick(menu_->findChild<QPushButton*>(QStringLiteral("Command18")), Qt::LeftButton);
+        QVERIFY(!panel->isVisible());
+        QTest::mouseClick(graph, Qt::LeftButton);
+        QVERIFY(panel->isVisible());
+        // Any other view hides the button and the sheet.
+        click(QStringLiteral("Option2_0"));
+        QVERIFY(!graph->isVisible());
+        QVERIFY(!panel->isVisible());
+    }
+
+    void teacherPrintsOneSheetPerStudent()
+    {
+        ctx().dataRoot = dir_.path() + QStringLiteral("/");
+        test::writeCp932(ctx().dataRoot + kRosterFileName, QStringLiteral("1,2015,0,0,\"あかね\",0,\"\",\"\"\r\n"
+                                                                         "2,2015,0,0,\"いつき\",0,\"\",\"\"\r\n"
+                                                                         "3,2017,0,0,\"うみ\",0,\"\",\"\"\r\n"));
+        ctx().studentName = padName(QStringLiteral("先生"));
+        menu_ = std::make_unique<seisekitime1>(ctx());
+        menu_->show();
+        click(QStringLiteral("Option2_2"));
+        QTest::mouseClick(menu_->findChild<QPushButton*>(QStringLiteral("Command17")), Qt::LeftButton);
+        auto* print = menu_->findChild<QPushButton*>(QStringLiteral("Command24_1"));
+        QVERIFY(print->isVisible());
+        QTest::mouseClick(menu_->findChild<QPushButton*>(QStringLiteral("Command25")), Qt::LeftButton);
+        auto* students = menu_->findChild<QListWidget*>(QStringLiteral("List2"));
+        QVERIFY(students->isVisible());
+        QCOMPARE(students->count(), 3);
+        for (int row : {2, 0})
+            QTest::mouseClick(students->viewport(), Qt::LeftButton, {}, students->visualItemRect(students->item(row)).center());
+        auto* levels = menu_->findChild<QListWidget*>(QStringLiteral("List3"));
+        QTest::mouseClick(levels->viewport(), Qt::LeftButton, {}, levels->visualItemRect(levels->item(3)).center());
+        QTest::mouseClick(print, Qt::LeftButton);
+        QCOMPARE(t_->printer.jobs.size(), std::size_t(2));  // one job per student, in list order
+        QVERIFY(t_->printer.jobs[0].name.endsWith(QStringLiteral("あかね")));
+        QVERIFY(t_->printer.jobs[1].name.endsWith(QStringLiteral("うみ")));
+        for (const auto& job : t_->printer.jobs)
+            QCOMPARE(job.pages.size(), std::size_t(2));  // levels 1 to 3, then level 4
+
+        t_->printer.refuseWith = QStringLiteral("プリンタが設定されていません");
+        QTest::mouseClick(print, Qt::LeftButton);
+        QCOMPARE(t_->dialogs.shown.back().text, QStringLiteral("プリンタが設定されていません"));
+    }
+
     void switchingViews()
     {
         click(QStringLiteral("Option2_0"));

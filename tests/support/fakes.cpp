@@ -4,6 +4,7 @@
 #include "foundation/cp932.h"
 
 #include <QCoreApplication>
+#include <QPainter>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -84,6 +85,57 @@ TestContext::TestContext() : ctx(std::make_unique<RunContext>())
     ctx->services.sound = &sound;
     ctx->services.dialogs = &dialogs;
     ctx->services.navigator = &navigator;
+    ctx->services.printer = &printer;
+}
+
+namespace {
+
+class RecordingJob final : public PrintJob {
+public:
+    RecordingJob(RecordingPrinter& printer, QString name) : printer_(printer), name_(std::move(name)) { startPage(); }
+    QPainter& painter() override { return painter_; }
+    QSizeF pageSize() const override { return QSizeF(page_.size()); }
+    int resolution() const override { return 100; }
+    void newPage() override
+    {
+        painter_.end();
+        pages_.push_back(page_);
+        startPage();
+    }
+    bool finish(QString*) override
+    {
+        painter_.end();
+        pages_.push_back(page_);
+        printer_.jobs.push_back({name_, std::move(pages_)});
+        return true;
+    }
+
+private:
+    void startPage()
+    {
+        page_ = QImage(748, 1090, QImage::Format_RGB32);  // A4 less margins at 100 dpi
+        page_.setDotsPerMeterX(3937);
+        page_.setDotsPerMeterY(3937);
+        page_.fill(Qt::white);
+        painter_.begin(&page_);
+    }
+    RecordingPrinter& printer_;
+    QString name_;
+    QImage page_;
+    QPainter painter_;
+    std::vector<QImage> pages_;
+};
+
+} // namespace
+
+std::unique_ptr<PrintJob> RecordingPrinter::begin(const QString& documentName, QString* error)
+{
+    if (!refuseWith.isEmpty()) {
+        if (error)
+            *error = refuseWith;
+        return nullptr;
+    }
+    return std::make_unique<RecordingJob>(*this, documentName);
 }
 
 void prepareForRuns(RunContext& ctx, const QString& folder)

@@ -1,13 +1,15 @@
 #pragma once
 // Stand-ins for the outside world, shared by every test: a clock the test
 // moves by hand, a scripted random source, a sound output that records what
-// it was asked to play, message boxes answered in advance and a navigator
-// that records which windows were asked for.
+// it was asked to play, message boxes answered in advance, a navigator
+// that records which windows were asked for and a printer that keeps the
+// pages it was given.
 
 #include "foundation/runcontext.h"
 #include "foundation/services.h"
 
 #include <QDateTime>
+#include <QImage>
 #include <QStringList>
 #include <deque>
 #include <functional>
@@ -73,6 +75,19 @@ public:
     std::deque<bool> answers;
 };
 
+// Pages come out as images, 100 pixels to the inch on A4 less 10 mm
+// margins; each finished job is kept with its name.
+class RecordingPrinter final : public Printer {
+public:
+    std::unique_ptr<PrintJob> begin(const QString& documentName, QString* error) override;
+    struct Job {
+        QString name;
+        std::vector<QImage> pages;
+    };
+    std::vector<Job> jobs;
+    QString refuseWith;  // when set, no job starts and this is the reason
+};
+
 class FakeNavigator final : public Navigator {
 public:
     void showNameSelection() override { calls << "showNameSelection"; }
@@ -103,6 +118,7 @@ struct TestContext {
     RecordingSound sound;
     ScriptedDialogs dialogs;
     FakeNavigator navigator;
+    RecordingPrinter printer;
     std::unique_ptr<RunContext> ctx;
     RunContext& operator*() { return *ctx; }
     RunContext* operator->() { return ctx.get(); }
