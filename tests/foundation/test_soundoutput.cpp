@@ -117,21 +117,25 @@ private Q_SLOTS:
     void playsAudibleSoundToItsEnd_data()
     {
         QTest::addColumn<int>("bits");
-        QTest::newRow("8-bit") << 8;
-        QTest::newRow("16-bit") << 16;
-        QTest::newRow("24-bit") << 24;
-        QTest::newRow("32-bit") << 32;
+        QTest::addColumn<int>("ms");
+        QTest::newRow("8-bit") << 8 << 400;
+        QTest::newRow("16-bit") << 16 << 400;
+        QTest::newRow("24-bit") << 24 << 400;
+        QTest::newRow("32-bit") << 32 << 400;
+        // Shorter than the device's buffer: stopping the sink must not drop it.
+        QTest::newRow("a 60 ms click") << 16 << 60;
     }
     void playsAudibleSoundToItsEnd()
     {
         QFETCH(int, bits);
+        QFETCH(int, ms);
         QProcess info;
         info.start(QStringLiteral("pactl"), {QStringLiteral("info")});
         if (!info.waitForFinished(5000) || info.exitCode() != 0)
             QFAIL("no sound server: run this test through with-pulseaudio.sh");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("tone.wav"));
-        writeFile(path, wav(bits, tone(0.4)));
+        writeFile(path, wav(bits, tone(ms / 1000.0)));
 
         QProcess recorder;
         recorder.start(QStringLiteral("parec"), {QStringLiteral("-d"), QStringLiteral("@DEFAULT_MONITOR@"),
@@ -153,7 +157,7 @@ private Q_SLOTS:
         const bool ok = out.play(path);
         const qint64 took = timer.elapsed();
         // Collect until the tone's length has arrived, then a little more.
-        for (int i = 0; i < 40 && pcm.size() < 2 * 22050 * 7 / 10; ++i) {
+        for (int i = 0; i < 40 && pcm.size() < 2 * 22050 * (ms + 300) / 1000; ++i) {
             recorder.waitForReadyRead(100);
             pcm += recorder.readAllStandardOutput();
         }
@@ -161,13 +165,22 @@ private Q_SLOTS:
         QVERIFY(recorder.waitForFinished(3000));
         QVERIFY2(ok, qPrintable(out.lastError()));
         // Waits for the clip, and not seconds longer.
-        QVERIFY2(took >= 380 && took < 1200, qPrintable(QString::number(took)));
+        QVERIFY2(took >= ms - 20 && took < ms + 800, qPrintable(QString::number(took)));
 
         pcm += recorder.readAllStandardOutput();
         int peak = 0;
-        for (qsizetype i = 0; i + 1 < pcm.size(); i += 2)
-            peak = std::max(peak, std::abs(int(std::int16_t(std::uint8_t(pcm[i]) | std::uint8_t(pcm[i + 1]) << 8))));
+        int loud = 0;  // samples of the tone that arrived
+        for (qsizetype i = 0; i + 1 < pcm.size(); i += 2) {
+            const int v = std::abs(int(std::int16_t(std::uint8_t(pcm[i]) | std::uint8_t(pcm[i + 1]) << 8)));
+            peak = std::max(peak, v);
+            loud += v > 1000;
+        }
         QVERIFY2(peak > 2000, qPrintable(QStringLiteral("peak %1 in %2 bytes; recorder: %3").arg(peak).arg(pcm.size()).arg(QString::fromLocal8Bit(recorder.readAllStandardError()))));
+        // The clip arrived, not its start only. The stream's start and the
+        // recorder's latency swallow some 20 ms whatever the clip's length,
+        // so a short click is judged by half of its samples.
+        const int expected = 22050 * ms / 1000;
+        QVERIFY2(loud > expected / 2, qPrintable(QStringLiteral("%1 of %2 samples heard").arg(loud).arg(expected)));
     }
 };
 
