@@ -160,7 +160,9 @@ void FrmData::loadRoster()
     QString why;
     const std::optional<QString> text = cp932::readTextFile(path, &why);
     if (!text) {
-        ctx_.dialogs().message(QStringLiteral("名簿"), QStringLiteral("名簿を読めません。\n%1").arg(why),
+        ctx_.dialogs().message(QStringLiteral("名簿"),
+                               QStringLiteral("名簿 %1 を読めません（%2）。\n名前と学年は表示されません。")
+                                   .arg(QDir::toNativeSeparators(path), why),
                                Dialogs::Icon::Warning);
     } else if (!fillMaintenanceRoster(*text, computeSchoolYear(ctx_.clock().today(), ctx_.schoolYearStartMonth),
                                       &roster_, &why)) {
