@@ -81,14 +81,14 @@ void FrmData::build()
 
     time_ = new QLineEdit(panel_);
     time_->setObjectName(QStringLiteral("Text1_1"));
-    time_->setGeometry(twRect(4800, top, 1260, height));
+    time_->setGeometry(twRect(4800, top, 1500, height));
     time_->setFont(designFont(kGothic, 18, true));
     time_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    seconds_ = makeLabel(panel_, QStringLiteral("Label2_0"), twRect(6090, top, 420, height), 16, true);
+    seconds_ = makeLabel(panel_, QStringLiteral("Label2_0"), twRect(6330, top, 420, height), 16, true);
     seconds_->setText(QStringLiteral("秒"));
     scroll_ = new QScrollBar(Qt::Vertical, panel_);
     scroll_->setObjectName(QStringLiteral("VScroll1"));
-    scroll_->setGeometry(twRect(6540, 120, 300, 1260));
+    scroll_->setGeometry(twRect(6780, 120, 300, 1260));
     scroll_->setRange(0, 6000);
     scroll_->setSingleStep(1);
     scroll_->setPageStep(10);
@@ -99,7 +99,7 @@ void FrmData::build()
 
     student_ = new QComboBox(panel_);
     student_->setObjectName(QStringLiteral("Combo1"));
-    student_->setGeometry(twRect(7080, top, 3600, height));
+    student_->setGeometry(twRect(7260, top, 3300, height));
     student_->setFont(designFont(kPGothic, 14));
     student_->setEditable(true);
     student_->setInsertPolicy(QComboBox::NoInsert);
@@ -109,11 +109,11 @@ void FrmData::build()
     student_->setMaxVisibleItems(20);
     connect(student_, &QComboBox::textActivated, this, [this](const QString& text) { showGradeFor(text); });
     connect(student_, &QComboBox::editTextChanged, this, [this](const QString& text) { showGradeFor(text); });
-    grade_ = makeLabel(panel_, QStringLiteral("Label2_4"), twRect(10740, top, 780, height), 16, true);
+    grade_ = makeLabel(panel_, QStringLiteral("Label2_4"), twRect(10620, top, 780, height), 16, true);
 
-    save_ = makeButton(panel_, QStringLiteral("Command2"), QStringLiteral("変更して記録"), twRect(11580, top - 30, 1620, 720), 12);
-    delete_ = makeButton(panel_, QStringLiteral("Command3"), QStringLiteral("消去"), twRect(13260, top - 30, 780, 720), 12);
-    cancel_ = makeButton(panel_, QStringLiteral("Command6"), QStringLiteral("キャンセル"), twRect(14100, top - 30, 960, 720), 10);
+    save_ = makeButton(panel_, QStringLiteral("Command2"), QStringLiteral("変更して記録"), twRect(11460, top - 30, 1680, 720), 12);
+    delete_ = makeButton(panel_, QStringLiteral("Command3"), QStringLiteral("消去"), twRect(13200, top - 30, 780, 720), 12);
+    cancel_ = makeButton(panel_, QStringLiteral("Command6"), QStringLiteral("キャンセル"), twRect(14040, top - 30, 1020, 720), 10.5);
     save_->setEnabled(false);
     delete_->setEnabled(false);
     connect(save_, &QPushButton::clicked, this, [this] { saveRecord(); });
