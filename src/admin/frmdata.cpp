@@ -294,6 +294,7 @@ void FrmData::saveRecord()
         reportChange(QStringLiteral("記録の変更"), result);
         return;
     }
+    chosenBytes_ = corrected;
     const std::int64_t chosen = chosenRecord_;
     buildList();
     selectRecordLine(chosen);
@@ -310,6 +311,10 @@ void FrmData::deleteRecord()
         reportChange(QStringLiteral("記録の消去"), result);
         return;
     }
+    // The record is gone: nothing is left for the panel's buttons to act on.
+    chosenBytes_.clear();
+    save_->setEnabled(false);
+    delete_->setEnabled(false);
     const std::int64_t chosen = chosenRecord_;
     buildList();
     selectRecordLine(chosen);

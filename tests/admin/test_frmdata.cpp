@@ -19,6 +19,8 @@
 #include <QTest>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace soinsuu;
 
@@ -366,6 +368,7 @@ private Q_SLOTS:
         QCOMPARE(list(w)->count(), left.size());
         QCOMPARE(list(w)->currentRow(), selectedRow);
         QVERIFY(!panel(w)->isVisible());
+        QVERIFY(!part<QPushButton>(w, "Command3")->isEnabled());
         if (selectedRow >= 0) {
             // Numbers shifted down: the line shows the record it acts on.
             QCOMPARE(w.lineRecords()[std::size_t(selectedRow)], selectedRow + 1);
@@ -437,6 +440,43 @@ private Q_SLOTS:
         // The list was built again from the file as it now is.
         QCOMPARE(list(w)->count(), 4);
         QCOMPARE(w.lineRecords(), (std::vector<std::int64_t>{1, 2, 3, 4}));
+    }
+
+    // While another machine holds the writers' lock throughout, neither a
+    // save nor a deletion changes anything, and the panel stays for a retry.
+    void lockedElsewhere_data()
+    {
+        QTest::addColumn<bool>("deleting");
+        QTest::newRow("save") << false;
+        QTest::newRow("delete") << true;
+    }
+    void lockedElsewhere()
+    {
+        QFETCH(bool, deleting);
+        const QByteArray before = numberedFile(3);
+        writeResults(before);
+        FrmData w(ctx());
+        w.show();
+        doubleClickRow(w, 1);
+        setTimeText(w, QStringLiteral("44"));
+        const int fd = ::open(QFile::encodeName(path()).constData(), O_RDWR);
+        QVERIFY(fd >= 0);
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        QCOMPARE(fcntl(fd, F_OFD_SETLK, &fl), 0);
+        t_->dialogs.answers.push_back(true);
+        QTest::mouseClick(part<QPushButton>(w, deleting ? "Command3" : "Command2"), Qt::LeftButton);
+        ::close(fd);
+        QCOMPARE(results(), before);
+        QVERIFY(panel(w)->isVisible());
+        const auto& shown = t_->dialogs.shown;
+        QVERIFY(shown.back().text.contains(QDir::toNativeSeparators(path())));
+        QVERIFY(shown.back().text.contains(QStringLiteral("やり直して")));
+        // Once the lock is free the same button does its work.
+        t_->dialogs.answers.push_back(true);
+        QTest::mouseClick(part<QPushButton>(w, deleting ? "Command3" : "Command2"), Qt::LeftButton);
+        QCOMPARE(storedTimes(), deleting ? (QList<int>{1, 3}) : (QList<int>{1, 44, 3}));
     }
 
     void unreadableResults()
