@@ -1,0 +1,466 @@
+#include "records_maintenance.h"
+
+#include "foundation/cp932.h"
+#include "foundation/roster.h"
+
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace soinsuu {
+namespace {
+
+const QString kFullWidthSpace = QStringLiteral("　");
+
+QString native(const QString& path) { return QDir::toNativeSeparators(path); }
+
+QString systemText(int number) { return QString::fromLocal8Bit(std::strerror(number)); }
+
+ChangeResult failure(ChangeOutcome outcome, const QString& text)
+{
+    return ChangeResult{outcome, text};
+}
+
+ChangeResult ioFailure(const QString& path, const QString& doing, int number)
+{
+    return failure(ChangeOutcome::Failed,
+                   QStringLiteral("%1を%2できません（%3）").arg(native(path), doing, systemText(number)));
+}
+
+ChangeResult missing(const QString& path, std::int64_t n)
+{
+    return failure(ChangeOutcome::Missing, QStringLiteral("%1に記録%2がありません").arg(native(path)).arg(n));
+}
+
+// The lock every writer of the results file takes: open-file-description
+// locks where the file system has them, else the classic record lock, the
+// same pair the appending side uses so the two always exclude each other.
+int lockWhole(int fd, short type)
+{
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0;
+    fl.l_len = 0;
+#ifdef F_OFD_SETLK
+    if (fcntl(fd, F_OFD_SETLK, &fl) == 0)
+        return 0;
+    if (errno != EINVAL)
+        return -1;
+    fl.l_pid = 0;
+#endif
+    return fcntl(fd, F_SETLK, &fl);
+}
+
+// An appender holds the lock for one short write; about a second of tries
+// rides out any number of them.
+bool lockForWriting(int fd)
+{
+    for (int attempt = 0; attempt < 400; ++attempt) {
+        if (lockWhole(fd, F_WRLCK) == 0)
+            return true;
+        if (errno != EAGAIN && errno != EACCES)
+            return false;
+        QThread::usleep(2500);
+    }
+    return false;
+}
+
+bool readFully(int fd, char* data, std::int64_t size, off_t at, int* number)
+{
+    std::int64_t got = 0;
+    while (got < size) {
+        const ssize_t r = ::pread(fd, data + got, std::size_t(size - got), at + off_t(got));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0) {
+            *number = r < 0 ? errno : EIO;
+            return false;
+        }
+        got += r;
+    }
+    return true;
+}
+
+bool writeFully(int fd, const char* data, std::int64_t size, off_t at, int* number)
+{
+    std::int64_t done = 0;
+    while (done < size) {
+        const ssize_t w = ::pwrite(fd, data + done, std::size_t(size - done), at + off_t(done));
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0) {
+            *number = w < 0 ? errno : EIO;
+            return false;
+        }
+        done += w;
+    }
+    return true;
+}
+
+// Flushing is not offered by every file system; only a real failure counts.
+bool flushed(int fd, int* number)
+{
+    if (::fsync(fd) == 0 || errno == EINVAL || errno == EROFS)
+        return true;
+    *number = errno;
+    return false;
+}
+
+// The results file opened for a change and locked for writing, released
+// and closed when it goes out of scope.
+class LockedFile {
+public:
+    LockedFile(const QString& path, std::int64_t n) : path_(path)
+    {
+        fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+        if (fd_ < 0) {
+            result_ = errno == ENOENT ? missing(path, n) : ioFailure(path, QStringLiteral("開くことが"), errno);
+            return;
+        }
+        if (!lockForWriting(fd_)) {
+            const int number = errno;
+            result_ = number == EAGAIN || number == EACCES
+                ? failure(ChangeOutcome::Conflict,
+                          QStringLiteral("%1はほかのコンピュータが記録中です").arg(native(path)))
+                : ioFailure(path, QStringLiteral("ロックすることが"), number);
+            return;
+        }
+        locked_ = true;
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) {
+            result_ = ioFailure(path, QStringLiteral("調べることが"), errno);
+            return;
+        }
+        size_ = st.st_size;
+        if (n < 1 || n > size_ / kRecordSize)
+            result_ = missing(path, n);
+    }
+    ~LockedFile()
+    {
+        if (fd_ < 0)
+            return;
+        if (locked_)
+            lockWhole(fd_, F_UNLCK);
+        ::close(fd_);
+    }
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+
+    bool ready() const { return result_.outcome == ChangeOutcome::Done; }
+    const ChangeResult& result() const { return result_; }
+    int fd() const { return fd_; }
+    std::int64_t size() const { return size_; }
+    // Closes now, so a failure to close is seen (a network share may report
+    // a failed write only here).
+    bool close(int* number)
+    {
+        if (locked_)
+            lockWhole(fd_, F_UNLCK);
+        locked_ = false;
+        const int r = ::close(fd_);
+        fd_ = -1;
+        if (r != 0)
+            *number = errno;
+        return r == 0;
+    }
+
+private:
+    QString path_;
+    int fd_ = -1;
+    bool locked_ = false;
+    std::int64_t size_ = 0;
+    ChangeResult result_;
+};
+
+} // namespace
+
+QString trimHalfWidth(const QString& text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text[from] == u' ')
+        ++from;
+    while (to > from && text[to - 1] == u' ')
+        --to;
+    return text.mid(from, to - from);
+}
+
+bool fillMaintenanceRoster(const QString& rosterText, int schoolYear, MaintenanceRoster* out, QString* error)
+{
+    RosterReader reader(rosterText);
+    int lineNumber = 0;
+    while (!reader.atEnd()) {
+        ++lineNumber;
+        RosterLine line;
+        QString why;
+        if (!reader.readRosterLine(line, &why)) {
+            if (error)
+                *error = QStringLiteral("%1行目：%2").arg(lineNumber).arg(why);
+            return false;
+        }
+        if (!isValidStudentNumber(line.studentNumber))
+            continue;
+        const auto n = std::size_t(line.studentNumber);
+        const QString name = trimHalfWidth(line.studentName);
+        out->names[n] = name;
+        const QString grade = gradeNameOf(gradeNumberOf(schoolYear, line.birthYear));
+        if (!grade.isEmpty())
+            out->gradeNames[n] = grade;
+        out->entries << studentEntry(line.studentNumber, name);
+    }
+    return true;
+}
+
+QString studentEntry(int studentNumber, const QString& trimmedName)
+{
+    return QString::number(studentNumber) + QStringLiteral(" /  ") + trimmedName;
+}
+
+QString recordDateText(double date)
+{
+    const QDate d = std::isfinite(date) && std::abs(date) < 3e6 ? dateFromOle(date) : QDate();
+    return d.isValid() ? d.toString(QStringLiteral("yyyy/MM/dd")) : QStringLiteral("----/--/--");
+}
+
+QString recordTimeOfDayText(double fraction)
+{
+    if (!std::isfinite(fraction))
+        fraction = 0;
+    fraction -= std::floor(fraction);
+    const int seconds = std::min(86399, int(std::lround(fraction * 86400.0)));
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+int recordNumberWidth(std::int64_t highestRecordNumber)
+{
+    return std::max<int>(4, int(QString::number(highestRecordNumber).size()));
+}
+
+QString recordListLine(std::int64_t number, const ResultRecord& r, const MaintenanceRoster& roster,
+                       const RecordLineSettings& settings)
+{
+    const bool known = isValidStudentNumber(r.Bangou);
+    const QString name = known ? roster.names[std::size_t(r.Bangou)] : QString();
+    const QString grade = known ? roster.gradeNames[std::size_t(r.Bangou)] : QString();
+    QString line;
+    line.reserve(80);
+    line += QString::number(number).rightJustified(settings.numberWidth, u' ');
+    line += u' ';
+    line += recordDateText(r.date);
+    line += kFullWidthSpace;
+    line += recordTimeOfDayText(r.timeOfDay).rightJustified(9, u' ');
+    line += QStringLiteral("ﾚﾍﾞﾙ") + QString::number(r.level);
+    line += kFullWidthSpace;
+    line += QString::number(r.time).rightJustified(5, u' ');
+    line += QStringLiteral("秒 ");
+    line += kFullWidthSpace;
+    line += QString::number(r.Bangou).rightJustified(4, u' ');
+    line += u' ';
+    line += (name + kFullWidthSpace.repeated(5)).left(6);
+    line += u' ';
+    line += grade;
+    line += QStringLiteral("++");
+    line += r.schoolCode == settings.ownSchoolCode ? settings.schoolName : QStringLiteral("他塾");
+    return line;
+}
+
+RecordLines buildRecordLines(const RawRecords& raw, const MaintenanceRoster& roster, const RecordLineSettings& settings)
+{
+    RecordLines out;
+    out.lines.reserve(raw.size());
+    out.numbers.reserve(std::size_t(raw.size()));
+    for (std::int64_t i = 0; i < raw.size(); ++i) {
+        const char* bytes = raw.record(i);
+        ResultRecord r;
+        decodeNumbers(bytes, &r);
+        if (r.level == 0)
+            continue;
+        r.schoolCode = cp932::decode(QByteArray(bytes + 24, 5));
+        const std::int64_t number = raw.firstRecordNumber + i;
+        out.lines << recordListLine(number, r, roster, settings);
+        out.numbers.push_back(number);
+    }
+    return out;
+}
+
+std::optional<double> leadingNumber(const QString& text)
+{
+    // Full-width digits, signs and points read as their half-width forms: a
+    // teacher typing with the Japanese input method on gets what they see.
+    QByteArray ascii;
+    ascii.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == 0x3000)
+            ascii += ' ';
+        else if (u >= 0xFF01 && u <= 0xFF5E)
+            ascii += char(u - 0xFF01 + 0x21);
+        else if (u < 0x80)
+            ascii += char(u);
+        else
+            break;
+    }
+    qsizetype i = 0;
+    while (i < ascii.size() && (ascii[i] == ' ' || ascii[i] == '\t'))
+        ++i;
+    const qsizetype start = i;
+    if (i < ascii.size() && (ascii[i] == '+' || ascii[i] == '-'))
+        ++i;
+    qsizetype digits = 0;
+    while (i < ascii.size() && std::isdigit(static_cast<unsigned char>(ascii[i]))) {
+        ++i;
+        ++digits;
+    }
+    if (i < ascii.size() && ascii[i] == '.') {
+        ++i;
+        while (i < ascii.size() && std::isdigit(static_cast<unsigned char>(ascii[i]))) {
+            ++i;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (i < ascii.size() && (ascii[i] == 'e' || ascii[i] == 'E')) {
+        qsizetype j = i + 1;
+        if (j < ascii.size() && (ascii[j] == '+' || ascii[j] == '-'))
+            ++j;
+        if (j < ascii.size() && std::isdigit(static_cast<unsigned char>(ascii[j]))) {
+            while (j < ascii.size() && std::isdigit(static_cast<unsigned char>(ascii[j])))
+                ++j;
+            i = j;
+        }
+    }
+    bool ok = false;
+    const double v = ascii.mid(start, i - start).toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+std::optional<std::int32_t> parseTimeField(const QString& text)
+{
+    const double v = std::nearbyint(leadingNumber(text).value_or(0.0));
+    if (v < 0 || v > double(std::numeric_limits<std::int32_t>::max()))
+        return std::nullopt;
+    return std::int32_t(v);
+}
+
+std::optional<std::int16_t> parseStudentField(const QString& text)
+{
+    const qsizetype slash = text.indexOf(u'/');
+    if (slash < 0)
+        return std::nullopt;
+    const std::optional<double> n = leadingNumber(text.left(slash));
+    if (!n)
+        return std::nullopt;
+    const double v = std::nearbyint(*n);
+    if (v < 0 || v > kMaxStudent)
+        return std::nullopt;
+    return std::int16_t(v);
+}
+
+QByteArray correctedRecord(const QByteArray& raw, std::int16_t Bangou, std::int32_t time)
+{
+    QByteArray out = raw;
+    ResultRecord fields;
+    decodeNumbers(raw.constData(), &fields);
+    fields.Bangou = Bangou;
+    fields.time = time;
+    // Only the two numbers are taken from a fresh encoding; the text fields
+    // and the padding keep the bytes they were stored with.
+    const QByteArray encoded = encodeRecord(fields);
+    std::memcpy(out.data() + 16, encoded.constData() + 16, 2);
+    std::memcpy(out.data() + 20, encoded.constData() + 20, 4);
+    return out;
+}
+
+ChangeResult readRawRecord(const QString& path, std::int64_t n, QByteArray* out)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? missing(path, n) : ioFailure(path, QStringLiteral("開くことが"), errno);
+    ChangeResult result;
+    struct stat st {};
+    int number = 0;
+    QByteArray bytes(kRecordSize, '\0');
+    if (::fstat(fd, &st) != 0)
+        result = ioFailure(path, QStringLiteral("調べることが"), errno);
+    else if (n < 1 || n > st.st_size / kRecordSize)
+        result = missing(path, n);
+    else if (!readFully(fd, bytes.data(), kRecordSize, off_t((n - 1) * kRecordSize), &number))
+        result = ioFailure(path, QStringLiteral("読むことが"), number);
+    ::close(fd);
+    if (result.outcome == ChangeOutcome::Done)
+        *out = bytes;
+    return result;
+}
+
+ChangeResult writeRecordInPlace(const QString& path, std::int64_t n, const QByteArray& expected,
+                                const QByteArray& replacement)
+{
+    Q_ASSERT(replacement.size() == kRecordSize);
+    LockedFile file(path, n);
+    if (!file.ready())
+        return file.result();
+    const off_t at = off_t((n - 1) * kRecordSize);
+    QByteArray current(kRecordSize, '\0');
+    int number = 0;
+    if (!readFully(file.fd(), current.data(), kRecordSize, at, &number))
+        return ioFailure(path, QStringLiteral("読むことが"), number);
+    if (!expected.isEmpty() && current != expected)
+        return failure(ChangeOutcome::Changed,
+                       QStringLiteral("%1の記録%2はほかのコンピュータで変更されています").arg(native(path)).arg(n));
+    if (!writeFully(file.fd(), replacement.constData(), kRecordSize, at, &number)) {
+        // Put back what may have been half written.
+        int ignored = 0;
+        writeFully(file.fd(), current.constData(), kRecordSize, at, &ignored);
+        return ioFailure(path, QStringLiteral("書き込むことが"), number);
+    }
+    if (!flushed(file.fd(), &number) || !file.close(&number))
+        return ioFailure(path, QStringLiteral("書き込むことが"), number);
+    return {};
+}
+
+ChangeResult deleteRecordInPlace(const QString& path, std::int64_t n, const QByteArray& expected)
+{
+    LockedFile file(path, n);
+    if (!file.ready())
+        return file.result();
+    // The chosen record and every whole record after it, in one read.
+    const std::int64_t count = file.size() / kRecordSize;
+    const off_t from = off_t((n - 1) * kRecordSize);
+    QByteArray tail(qsizetype((count - n + 1) * kRecordSize), '\0');
+    int number = 0;
+    if (!readFully(file.fd(), tail.data(), tail.size(), from, &number))
+        return ioFailure(path, QStringLiteral("読むことが"), number);
+    if (!expected.isEmpty() && tail.left(kRecordSize) != expected)
+        return failure(ChangeOutcome::Changed,
+                       QStringLiteral("%1の記録%2はほかのコンピュータで変更されています").arg(native(path)).arg(n));
+    // Moving the records down front to back never overwrites one that is
+    // still to be moved; an interruption leaves a record twice, never none.
+    const bool moved = writeFully(file.fd(), tail.constData() + kRecordSize, tail.size() - kRecordSize, from, &number);
+    if (!moved || ::ftruncate(file.fd(), off_t((count - 1) * kRecordSize)) != 0) {
+        if (moved)
+            number = errno;
+        int ignored = 0;
+        writeFully(file.fd(), tail.constData(), tail.size(), from, &ignored);
+        return ioFailure(path, QStringLiteral("書き換えることが"), number);
+    }
+    if (!flushed(file.fd(), &number) || !file.close(&number))
+        return ioFailure(path, QStringLiteral("書き換えることが"), number);
+    return {};
+}
+
+} // namespace soinsuu
