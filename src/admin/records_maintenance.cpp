@@ -295,7 +295,7 @@ RecordLines buildRecordLines(const RawRecords& raw, const MaintenanceRoster& ros
     return out;
 }
 
-std::optional<double> leadingNumber(const QString& text)
+std::optional<double> typedNumber(const QString& text)
 {
     // Full-width digits, signs and points read as their half-width forms: a
     // teacher typing with the Japanese input method on gets what they see.
@@ -351,7 +351,7 @@ std::optional<double> leadingNumber(const QString& text)
 
 std::optional<std::int32_t> parseTimeField(const QString& text)
 {
-    const double v = std::nearbyint(leadingNumber(text).value_or(0.0));
+    const double v = std::nearbyint(typedNumber(text).value_or(0.0));
     if (v < 0 || v > double(std::numeric_limits<std::int32_t>::max()))
         return std::nullopt;
     return std::int32_t(v);
@@ -362,7 +362,7 @@ std::optional<std::int16_t> parseStudentField(const QString& text)
     const qsizetype slash = text.indexOf(u'/');
     if (slash < 0)
         return std::nullopt;
-    const std::optional<double> n = leadingNumber(text.left(slash));
+    const std::optional<double> n = typedNumber(text.left(slash));
     if (!n)
         return std::nullopt;
     const double v = std::nearbyint(*n);

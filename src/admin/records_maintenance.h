@@ -65,9 +65,10 @@ struct RecordLines {
 };
 RecordLines buildRecordLines(const RawRecords& raw, const MaintenanceRoster& roster, const RecordLineSettings& settings);
 
-// The number a text begins with (spaces before it skipped, full-width
-// digits taken as digits), or nothing when it begins with none.
-std::optional<double> leadingNumber(const QString& text);
+// The number a teacher typed at the start of a field (spaces before it
+// skipped, full-width digits taken as digits), or nothing when it begins
+// with none.
+std::optional<double> typedNumber(const QString& text);
 
 // The time field: its leading number rounded half to even (0 when it has
 // none). Nothing when the result is negative or beyond a 32-bit time.

@@ -1,5 +1,6 @@
 #include "appnavigator.h"
 
+#include "admin/frmdata.h"
 #include "drill/mainfrm.h"
 #include "foundation/windows.h"
 #include "hub/namesel.h"
@@ -66,7 +67,7 @@ void AppNavigator::showVersionDialog(QWidget* over)
 
 void AppNavigator::showCriteriaEditor() {}
 
-void AppNavigator::showRecordsMaintenance() {}
+void AppNavigator::showRecordsMaintenance() { open(adminWindow_, new FrmData(ctx_)); }
 
 void AppNavigator::endProgram(int exitCode)
 {
