@@ -25,16 +25,6 @@ const QColor kListColour(255, 255, 192);  // light yellow
 
 constexpr int kReadAttempts = 4;
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& rect, double points, bool bold = false,
-                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setGeometry(rect);
-    label->setFont(designFont(kPGothic, points, bold));
-    label->setAlignment(align);
-    return label;
-}
 
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& text, const QRect& rect, double points)
 {
@@ -262,7 +252,7 @@ void FrmData::openRecord(int row)
 void FrmData::showGradeFor(const QString& studentText)
 {
     const std::optional<std::int16_t> n = parseStudentField(studentText);
-    grade_->setText(n ? trimHalfWidth(roster_.gradeNames[std::size_t(*n)]) : QString());
+    grade_->setText(n ? trimHalfWidthSpaces(roster_.gradeNames[std::size_t(*n)]) : QString());
 }
 
 void FrmData::saveRecord()

@@ -40,32 +40,12 @@ ChangeResult missing(const QString& path, std::int64_t n)
     return failure(ChangeOutcome::Missing, QStringLiteral("%1に記録%2がありません").arg(native(path)).arg(n));
 }
 
-// The lock every writer of the results file takes: open-file-description
-// locks where the file system has them, else the classic record lock, the
-// same pair the appending side uses so the two always exclude each other.
-int lockWhole(int fd, short type)
-{
-    struct flock fl {};
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 0;
-#ifdef F_OFD_SETLK
-    if (fcntl(fd, F_OFD_SETLK, &fl) == 0)
-        return 0;
-    if (errno != EINVAL)
-        return -1;
-    fl.l_pid = 0;
-#endif
-    return fcntl(fd, F_SETLK, &fl);
-}
-
 // An appender holds the lock for one short write; about a second of tries
 // rides out any number of them.
 bool lockForWriting(int fd)
 {
     for (int attempt = 0; attempt < 400; ++attempt) {
-        if (lockWhole(fd, F_WRLCK) == 0)
+        if (lockResultsFile(fd, F_WRLCK) == 0)
             return true;
         if (errno != EAGAIN && errno != EACCES)
             return false;
@@ -149,7 +129,7 @@ public:
         if (fd_ < 0)
             return;
         if (locked_)
-            lockWhole(fd_, F_UNLCK);
+            lockResultsFile(fd_, F_UNLCK);
         ::close(fd_);
     }
     LockedFile(const LockedFile&) = delete;
@@ -164,7 +144,7 @@ public:
     bool close(int* number)
     {
         if (locked_)
-            lockWhole(fd_, F_UNLCK);
+            lockResultsFile(fd_, F_UNLCK);
         locked_ = false;
         const int r = ::close(fd_);
         fd_ = -1;
@@ -183,41 +163,18 @@ private:
 
 } // namespace
 
-QString trimHalfWidth(const QString& text)
-{
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text[from] == u' ')
-        ++from;
-    while (to > from && text[to - 1] == u' ')
-        --to;
-    return text.mid(from, to - from);
-}
 
 bool fillMaintenanceRoster(const QString& rosterText, int schoolYear, MaintenanceRoster* out, QString* error)
 {
-    RosterReader reader(rosterText);
-    int lineNumber = 0;
-    while (!reader.atEnd()) {
-        ++lineNumber;
-        RosterLine line;
-        QString why;
-        if (!reader.readRosterLine(line, &why)) {
-            if (error)
-                *error = QStringLiteral("%1行目：%2").arg(lineNumber).arg(why);
-            return false;
-        }
-        if (!isValidStudentNumber(line.studentNumber))
-            continue;
+    return forEachRosterLine(rosterText, [&](const RosterLine& line) {
         const auto n = std::size_t(line.studentNumber);
-        const QString name = trimHalfWidth(line.studentName);
+        const QString name = trimHalfWidthSpaces(line.studentName);
         out->names[n] = name;
         const QString grade = gradeNameOf(gradeNumberOf(schoolYear, line.birthYear));
         if (!grade.isEmpty())
             out->gradeNames[n] = grade;
         out->entries << studentEntry(line.studentNumber, name);
-    }
-    return true;
+    }, error);
 }
 
 QString studentEntry(int studentNumber, const QString& trimmedName)

@@ -31,10 +31,6 @@ struct MaintenanceRoster {
 // student number the tables cannot hold are left out.
 bool fillMaintenanceRoster(const QString& rosterText, int schoolYear, MaintenanceRoster* out, QString* error = nullptr);
 
-// The text without its leading and trailing half-width spaces (full-width
-// spaces belong to names and stay).
-QString trimHalfWidth(const QString& text);
-
 // "12 /  生徒Ａ": the student field entry of one roster line.
 QString studentEntry(int studentNumber, const QString& trimmedName);
 

@@ -98,11 +98,20 @@ bool passesGradeFilter(const QString& choice, int g)
 
 namespace soinsuu {
 
-bool fillRosterTables(RunContext& ctx, const QString& text, QString* error)
+QString trimHalfWidthSpaces(const QString& text)
 {
-    ctx.schoolYear = computeSchoolYear(ctx.clock().today(), ctx.schoolYearStartMonth);
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+bool forEachRosterLine(const QString& text, const std::function<void(const RosterLine&)>& use, QString* error)
+{
     RosterReader reader(text);
-    int slot = 0;
     int lineNumber = 0;
     while (!reader.atEnd()) {
         ++lineNumber;
@@ -113,8 +122,17 @@ bool fillRosterTables(RunContext& ctx, const QString& text, QString* error)
                 *error = QStringLiteral("%1行目：%2").arg(lineNumber).arg(why);
             return false;
         }
-        if (!isValidStudentNumber(line.studentNumber))
-            continue;
+        if (isValidStudentNumber(line.studentNumber))
+            use(line);
+    }
+    return true;
+}
+
+bool fillRosterTables(RunContext& ctx, const QString& text, QString* error)
+{
+    ctx.schoolYear = computeSchoolYear(ctx.clock().today(), ctx.schoolYearStartMonth);
+    int slot = 0;
+    const bool read = forEachRosterLine(text, [&](const RosterLine& line) {
         const auto n = std::size_t(line.studentNumber);
         ctx.studentNames[n] = line.studentName;
         ctx.studentBirthYears[n] = std::int16_t(line.birthYear);
@@ -123,7 +141,9 @@ bool fillRosterTables(RunContext& ctx, const QString& text, QString* error)
             ctx.studentGradeNames[n] = gradeName;
         if (isListed(line.listStatus, ctx.rosterStatus2Listed) && slot < kMaxStudent)
             ctx.rosterNumbers[std::size_t(++slot)] = std::int16_t(line.studentNumber);
-    }
+    }, error);
+    if (!read)
+        return false;
     ctx.rosterCount = slot;
     return true;
 }

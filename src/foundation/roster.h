@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace soinsuu {
 
@@ -62,6 +63,15 @@ inline bool isListed(int listStatus, int rosterStatus2Listed)
 } // namespace soinsuu
 
 namespace soinsuu {
+
+// The text without half-width spaces at either end; full-width spaces stay,
+// since they are part of a name or of a list's fill.
+QString trimHalfWidthSpaces(const QString& text);
+
+// Reads the roster file's text line by line and hands over every line whose
+// student number the tables can hold. False with a Japanese description
+// naming the line when a line is broken (the lines before it were used).
+bool forEachRosterLine(const QString& text, const std::function<void(const RosterLine&)>& use, QString* error = nullptr);
 
 // Fills the roster tables from the text of the roster file: names, birth
 // years and grade names by student number for every line, and the list

@@ -1,6 +1,18 @@
 #include "widgets.h"
 
+#include "fonts.h"
+
 namespace soinsuu {
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& rect, double points, bool bold, Qt::Alignment align)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setGeometry(rect);
+    label->setFont(designFont(kPGothic, points, bold));
+    label->setAlignment(align);
+    return label;
+}
 
 void fillBackground(QWidget* widget, const QColor& colour)
 {

@@ -7,6 +7,10 @@
 
 namespace soinsuu {
 
+// A label named for the tests, placed and set in "ＭＳ Ｐゴシック".
+QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& rect, double points, bool bold = false,
+                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter);
+
 // Paints the widget's background in one colour.
 void fillBackground(QWidget* widget, const QColor& colour);
 

@@ -3,7 +3,6 @@
 #include "foundation/cp932.h"
 #include "foundation/fonts.h"
 #include "foundation/roster.h"
-#include "hub/roster_list.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -26,18 +25,8 @@ bool graphStudentLines(RunContext& ctx, QStringList* lines, QString* error)
         return false;
     }
     QStringList out;
-    RosterReader reader(*text);
-    while (!reader.atEnd()) {
-        RosterLine line;
-        QString why;
-        if (!reader.readRosterLine(line, &why)) {
-            if (error)
-                *error = QStringLiteral("%1：%2").arg(path, why);
-            return false;
-        }
+    const bool read = forEachRosterLine(*text, [&](const RosterLine& line) {
         const int n = line.studentNumber;
-        if (!isValidStudentNumber(n))
-            continue;
         const QString name = trimHalfWidthSpaces(line.studentName.left(kNameLength));
         ctx.studentNames[std::size_t(n)] = name;
         ctx.studentBirthYears[std::size_t(n)] = std::int16_t(line.birthYear);
@@ -45,6 +34,11 @@ bool graphStudentLines(RunContext& ctx, QStringList* lines, QString* error)
         ctx.studentGradeNames[std::size_t(n)] = gradeName;
         if (line.listStatus == 0)
             out << gradeName + QStringLiteral(" /  ") + name + u'/' + QString::number(n);
+    }, &why);
+    if (!read) {
+        if (error)
+            *error = QStringLiteral("%1：%2").arg(path, why);
+        return false;
     }
     *lines = out;
     return true;

@@ -22,16 +22,6 @@ QString lastChars(const QString& text, int n) { return text.right(n); }
 
 } // namespace
 
-QString trimHalfWidthSpaces(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 QStringList displayKindCaptions()
 {

@@ -10,9 +10,6 @@
 
 namespace soinsuu {
 
-// The text without half-width spaces at either end; full-width spaces stay,
-// since they are part of a name or of the list's fill.
-QString trimHalfWidthSpaces(const QString& text);
 
 // The four display kinds of the name window, in option order.
 QStringList displayKindCaptions();

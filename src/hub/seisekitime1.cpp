@@ -29,16 +29,6 @@ namespace {
 const QColor kGrey(224, 224, 224);
 
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& rect, double points, bool bold = false,
-                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setGeometry(rect);
-    label->setFont(designFont(kPGothic, points, bold));
-    label->setAlignment(align);
-    return label;
-}
 
 
 } // namespace

@@ -242,16 +242,23 @@ void FrmSyuuryou::onTimer()
     againButton_->setVisible(w.again);
 }
 
-void FrmSyuuryou::toMenu()
+bool FrmSyuuryou::beginLeaving()
 {
     if (leaving_)
-        return;
+        return false;
     leaving_ = true;
-    RunContext& ctx = ctx_;
     // Both buttons go dead at once: a second press must not open a second window.
     menuButton_->setEnabled(false);
     againButton_->setEnabled(false);
     timer_.stop();
+    return true;
+}
+
+void FrmSyuuryou::toMenu()
+{
+    if (!beginLeaving())
+        return;
+    RunContext& ctx = ctx_;
     // Left before the evaluation closed the wait window: the menu does not
     // close it, so it would stay on screen.
     if (evaluating_)
@@ -263,13 +270,9 @@ void FrmSyuuryou::toMenu()
 
 void FrmSyuuryou::again()
 {
-    if (leaving_)
+    if (!beginLeaving())
         return;
-    leaving_ = true;
     RunContext& ctx = ctx_;
-    menuButton_->setEnabled(false);
-    againButton_->setEnabled(false);
-    timer_.stop();
     ctx.navigator().showWaitWindow();
     close();
     // This window may be gone after the events have run.

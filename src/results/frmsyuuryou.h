@@ -35,6 +35,8 @@ private:
     bool stillHere() const { return !leaving_; }
     void toMenu();
     void again();
+    // False when the window is already on its way out.
+    bool beginLeaving();
 
     RunContext& ctx_;
     bool activated_ = false;

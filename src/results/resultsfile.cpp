@@ -64,9 +64,23 @@ FileError errorFrom(int number, const QString& path, const QString& doing)
     return e;
 }
 
-// Locks the whole file for writing, without waiting. Open-file-description
-// locks where the file system takes them, else the classic record lock.
-int lockWhole(int fd, short type)
+std::function<int()>& openFault()
+{
+    static std::function<int()> fault;
+    return fault;
+}
+
+// The error a test has asked the next opening to fail with, or 0.
+int injectedOpenError()
+{
+    return openFault() ? openFault()() : 0;
+}
+
+} // namespace
+
+// Open-file-description locks where the file system takes them, else the
+// classic record lock.
+int lockResultsFile(int fd, short type)
 {
     struct flock fl {};
     fl.l_type = type;
@@ -82,20 +96,6 @@ int lockWhole(int fd, short type)
 #endif
     return fcntl(fd, F_SETLK, &fl);
 }
-
-std::function<int()>& openFault()
-{
-    static std::function<int()> fault;
-    return fault;
-}
-
-// The error a test has asked the next opening to fail with, or 0.
-int injectedOpenError()
-{
-    return openFault() ? openFault()() : 0;
-}
-
-} // namespace
 
 void setResultsOpenFault(std::function<int()> fault) { openFault() = std::move(fault); }
 
@@ -275,7 +275,7 @@ FileError appendRecord(const QString& path, const ResultRecord& record)
     // before reporting a sharing conflict.
     int locked = -1;
     for (int attempt = 0; attempt < 40; ++attempt) {
-        locked = lockWhole(fd, F_WRLCK);
+        locked = lockResultsFile(fd, F_WRLCK);
         if (locked == 0 || (errno != EAGAIN && errno != EACCES))
             break;
         QThread::usleep(2500);
@@ -305,7 +305,7 @@ FileError appendRecord(const QString& path, const ResultRecord& record)
             written += n;
         }
     }
-    lockWhole(fd, F_UNLCK);
+    lockResultsFile(fd, F_UNLCK);
     if (::close(fd) != 0 && result.status == FileStatus::Ok)
         result = errorFrom(errno, path, QStringLiteral("書き込むことが"));
     return result;

@@ -56,6 +56,11 @@ struct FileError {
 // result is taken as the errno the opening failed with. Empty by default.
 void setResultsOpenFault(std::function<int()> fault);
 
+// Locks (F_WRLCK) or unlocks (F_UNLCK) the whole results file without
+// waiting; every writer takes this one lock, so appends, corrections and
+// deletions on any machine exclude one another. 0, or -1 with errno set.
+int lockResultsFile(int fd, short type);
+
 // Opens the results file for reading, creating it (empty) when missing.
 // Returns the descriptor, or -1 with *error set.
 int openResultsFile(const QString& path, FileError* error);
