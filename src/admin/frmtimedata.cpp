@@ -41,7 +41,7 @@ QListWidget* makeList(QWidget* parent, const QString& name, const QRect& rect)
     auto* list = new QListWidget(parent);
     list->setObjectName(name);
     list->setGeometry(rect);
-    list->setFont(designFont(kGothic, 9));
+    list->setFont(designFont(kGothic, 8));
     list->setFocusPolicy(Qt::NoFocus);
     list->setSelectionMode(QAbstractItemView::NoSelection);
     list->setUniformItemSizes(true);
@@ -64,7 +64,7 @@ void FrmTimeData::build()
 {
     fillBackground(this, ctx_.seasonColour.isValid() ? ctx_.seasonColour : QColor(224, 240, 255));
 
-    auto* banner = makeLabel(this, QStringLiteral("Label5"), twRect(300, 120, 9200, 450), 16, true);
+    auto* banner = makeLabel(this, QStringLiteral("Label5"), twRect(300, 120, 8400, 450), 16, true);
     banner->setText(QStringLiteral("成績の基準となるデータを変更できます"));
 
     grid_ = new QTableWidget(1, kColumns, this);
@@ -76,14 +76,20 @@ void FrmTimeData::build()
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->setSelectionMode(QAbstractItemView::NoSelection);
     grid_->setFocusPolicy(Qt::NoFocus);
-    grid_->setWordWrap(false);
+    // Headings wrap onto a second line rather than lose their ends.
+    grid_->setWordWrap(true);
+    grid_->setTextElideMode(Qt::ElideNone);
     grid_->setFont(designFont(kPGothic, 9));
+    // Below the last level the grid shows grey, as an empty sheet would.
+    QPalette empty = grid_->palette();
+    empty.setColor(QPalette::Base, QColor(192, 192, 192));
+    grid_->setPalette(empty);
     grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid_->setFrameShape(QFrame::Box);
     grid_->setLineWidth(1);
     // The grid is as tall as 33 rows, plus its frame.
     const int frame = 2 * grid_->frameWidth();
-    grid_->setGeometry(tw(300), tw(700), tw(9200), kGridRowsShown * tw(kRowTwips) + frame);
+    grid_->setGeometry(tw(300), tw(700), tw(8400), kGridRowsShown * tw(kRowTwips) + frame);
     // Thirteen equal columns, the first criterion a little narrower.
     const int unit = (grid_->width() - frame) / kColumns;
     for (int c = 0; c < kColumns; ++c)
@@ -101,12 +107,11 @@ void FrmTimeData::build()
     editor_->setObjectName(QStringLiteral("Gridinputtext"));
     editor_->setFont(grid_->font());
     editor_->setFrame(false);
-    editor_->setTextMargins(2, 0, 0, 0);
     editor_->hide();
     editor_->installEventFilter(this);
     connect(editor_, &QLineEdit::textChanged, this, [this] { TextToGrid転送(); });
 
-    auto* hints = makeLabel(this, QStringLiteral("Label1"), twRect(300, 9300, 9200, 360), 11);
+    auto* hints = makeLabel(this, QStringLiteral("Label1"), twRect(300, 9300, 8400, 360), 11);
     hints->setText(QStringLiteral("スペース：セルクリア　　Shift + ↓：セルコピー"));
 
     const std::pair<const char*, QString> buttons[] = {
@@ -123,9 +128,9 @@ void FrmTimeData::build()
     saveButton_ = made[0];
     reloadButton_ = made[1];
     backButton_ = made[2];
-    saveButton_->setGeometry(twRect(300, 9900, 2600, 800));
-    reloadButton_->setGeometry(twRect(3200, 9900, 2600, 800));
-    backButton_->setGeometry(twRect(6900, 9900, 2600, 800));
+    saveButton_->setGeometry(twRect(300, 9900, 2500, 800));
+    reloadButton_->setGeometry(twRect(3100, 9900, 2500, 800));
+    backButton_->setGeometry(twRect(6200, 9900, 2500, 800));
     connect(saveButton_, &QPushButton::clicked, this, [this] {
         save();
         入力欄配置説明表示();
@@ -134,8 +139,8 @@ void FrmTimeData::build()
     connect(backButton_, &QPushButton::clicked, this, [this] { leave(); });
 
     // The column explanation and the distribution, right of the grid.
-    const double x = 9750;
-    const double w = 5310;
+    const double x = 8900;
+    const double w = 6160;
     auto* explainHeading = makeLabel(this, QStringLiteral("Label2"), twRect(x, 700, w, 330), 11, true);
     explainHeading->setText(QStringLiteral("列の説明"));
     explanation_ = makeLabel(this, QStringLiteral("Label3"), twRect(x, 1050, w, 1500), 10);
@@ -147,13 +152,13 @@ void FrmTimeData::build()
 
     auto* distributionHeading = makeLabel(this, QStringLiteral("Label4"), twRect(x, 2750, w, 330), 11, true);
     distributionHeading->setText(QStringLiteral("現在までの成績度数分布"));
-    const double listWidth = (w - 150) / 2;
+    const double listWidth = (w - 120) / 2;
     auto* allHeading = makeLabel(this, QStringLiteral("Label6"), twRect(x, 3100, listWidth, 300), 10, true);
     allHeading->setText(QStringLiteral("全成績"));
-    auto* bestHeading = makeLabel(this, QStringLiteral("Label7"), twRect(x + listWidth + 150, 3100, listWidth, 300), 10, true);
+    auto* bestHeading = makeLabel(this, QStringLiteral("Label7"), twRect(x + listWidth + 120, 3100, listWidth, 300), 10, true);
     bestHeading->setText(QStringLiteral("最高タイム"));
     allRuns_ = makeList(this, QStringLiteral("List3"), twRect(x, 3420, listWidth, 7300));
-    bestTimes_ = makeList(this, QStringLiteral("List4"), twRect(x + listWidth + 150, 3420, listWidth, 7300));
+    bestTimes_ = makeList(this, QStringLiteral("List4"), twRect(x + listWidth + 120, 3420, listWidth, 7300));
 
     auto* wait = new QLabel(QStringLiteral("Just a moment,please."), this);
     wait->setObjectName(QStringLiteral("Picture6"));
@@ -234,10 +239,13 @@ void FrmTimeData::showHeadings()
     setCellText(0, 0, QStringLiteral("レベル"));
     for (int c = 1; c < kColumns; ++c)
         setCellText(0, c, c <= 9 ? headings.value(c - 1) : QString());
+    const QFont small = designFont(kPGothic, 8);
     for (int c = 0; c < kColumns; ++c) {
         grid_->item(0, c)->setBackground(kFixed);
         grid_->item(0, c)->setTextAlignment(Qt::AlignCenter);
+        grid_->item(0, c)->setFont(small);
     }
+    grid_->setRowHeight(0, 2 * tw(kRowTwips));
 }
 
 void FrmTimeData::TextToGrid転送()
@@ -250,6 +258,19 @@ void FrmTimeData::TextToGrid転送()
         criteriaChanged_ = 1;
     }
     setCellText(row_, column_, text);
+    showEditorColour();
+}
+
+void FrmTimeData::showEditorColour()
+{
+    // The editor wears the colour of the cell it covers, so a changed cell
+    // shows as changed while it is being edited too.
+    const bool changed = grid_->item(row_, column_)->background().color() == kChanged;
+    if (changed == editorMarked_ && !editor_->styleSheet().isEmpty())
+        return;
+    editorMarked_ = changed;
+    editor_->setStyleSheet(QStringLiteral("QLineEdit { border: 2px solid black; padding: 0px; background: %1; }")
+                               .arg(changed ? kChanged.name() : kPaper.name()));
 }
 
 void FrmTimeData::GridToText転送()
@@ -258,6 +279,7 @@ void FrmTimeData::GridToText転送()
         return;
     editor_->setText(cellText(row_, column_));
     editor_->setCursorPosition(std::min<int>(10, int(editor_->text().size())));
+    showEditorColour();
 }
 
 void FrmTimeData::入力欄配置説明表示()

@@ -53,6 +53,7 @@ private:
     void moveTo(int row, int column);
     void copyDown();
     void showSelection();
+    void showEditorColour();
     void setCellText(int row, int column, const QString& text);
     QString cellText(int row, int column) const;
     bool saveRows();
@@ -66,6 +67,7 @@ private:
     int column_ = 1;
     int selectionEnd_ = 1;  // last row of the Shift + ↓ selection
     bool readFailureShown_ = false;
+    bool editorMarked_ = false;
 
     QTableWidget* grid_;
     QLineEdit* editor_;
