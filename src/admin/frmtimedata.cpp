@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
+#include <QTableView>
 #include <QTableWidget>
 
 namespace soinsuu {
@@ -26,6 +28,30 @@ constexpr int kGridRowsShown = 33;   // the grid is this many rows tall
 const QColor kChanged(255, 255, 0);  // a cell changed by the teacher
 const QColor kFixed(224, 224, 224);  // the heading row and the level column
 const QColor kPaper(255, 255, 255);
+
+// The grid's heading row stays in view however far the levels are
+// scrolled: it is shown by a view of its own laid over the table's top
+// header, which only keeps the room for it.
+class CriteriaGrid : public QTableWidget {
+public:
+    CriteriaGrid(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent) {}
+    void setHeadings(QTableView* headings)
+    {
+        headings_ = headings;
+        updateGeometries();
+    }
+
+protected:
+    void updateGeometries() override
+    {
+        QTableWidget::updateGeometries();
+        if (headings_)
+            headings_->setGeometry(horizontalHeader()->geometry());
+    }
+
+private:
+    QTableView* headings_ = nullptr;
+};
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QRect& rect, double points, bool bold = false)
 {
@@ -67,9 +93,11 @@ void FrmTimeData::build()
     auto* banner = makeLabel(this, QStringLiteral("Label5"), twRect(300, 120, 8400, 450), 16, true);
     banner->setText(QStringLiteral("成績の基準となるデータを変更できます"));
 
-    grid_ = new QTableWidget(1, kColumns, this);
+    auto* grid = new CriteriaGrid(1, kColumns, this);
+    grid_ = grid;
     grid_->setObjectName(QStringLiteral("MSFlexGrid1"));
-    grid_->horizontalHeader()->hide();
+    grid_->horizontalHeader()->setSectionsClickable(false);
+    grid_->horizontalHeader()->setHighlightSections(false);
     grid_->verticalHeader()->hide();
     grid_->verticalHeader()->setMinimumSectionSize(1);
     grid_->verticalHeader()->setDefaultSectionSize(tw(kRowTwips));
@@ -90,10 +118,33 @@ void FrmTimeData::build()
     // The grid is as tall as 33 rows, plus its frame.
     const int frame = 2 * grid_->frameWidth();
     grid_->setGeometry(tw(300), tw(700), tw(8400), kGridRowsShown * tw(kRowTwips) + frame);
-    // Thirteen equal columns, the first criterion a little narrower.
-    const int unit = (grid_->width() - frame) / kColumns;
+    // Thirteen equal columns, the first criterion a little narrower; room is
+    // kept for the scroll bar a long level list brings.
+    const int unit = (grid_->width() - frame - grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent)) / kColumns;
     for (int c = 0; c < kColumns; ++c)
         grid_->setColumnWidth(c, c == 1 ? unit * 8 / 10 : unit);
+
+    // Row 0 holds the headings like any other row, but is shown by a view of
+    // its own over the cells, so the headings never scroll away.
+    grid_->horizontalHeader()->setFixedHeight(2 * tw(kRowTwips));
+    headings_ = new QTableView(grid_);
+    headings_->setObjectName(QStringLiteral("MSFlexGrid1_headings"));
+    headings_->setModel(grid_->model());
+    headings_->horizontalHeader()->hide();
+    headings_->verticalHeader()->hide();
+    headings_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    headings_->setSelectionMode(QAbstractItemView::NoSelection);
+    headings_->setFocusPolicy(Qt::NoFocus);
+    headings_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    headings_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    headings_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    headings_->setFrameShape(QFrame::NoFrame);
+    headings_->setWordWrap(true);
+    headings_->setTextElideMode(Qt::ElideNone);
+    headings_->setPalette(empty);
+    for (int c = 0; c < kColumns; ++c)
+        headings_->setColumnWidth(c, grid_->columnWidth(c));
+    grid->setHeadings(headings_);
     showHeadings();
     connect(grid_, &QTableWidget::cellClicked, this, [this](int row, int column) {
         if (row < 1 || row > criteriaRowCount_ || column < 1 || column >= kColumns)
@@ -245,7 +296,10 @@ void FrmTimeData::showHeadings()
         grid_->item(0, c)->setTextAlignment(Qt::AlignCenter);
         grid_->item(0, c)->setFont(small);
     }
-    grid_->setRowHeight(0, 2 * tw(kRowTwips));
+    headings_->setRowHeight(0, 2 * tw(kRowTwips));
+    grid_->setRowHidden(0, true);
+    for (int r = 1; r < grid_->rowCount(); ++r)
+        headings_->setRowHidden(r, true);
 }
 
 void FrmTimeData::TextToGrid転送()

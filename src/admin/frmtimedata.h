@@ -11,6 +11,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTableView;
 class QTableWidget;
 
 namespace soinsuu {
@@ -70,6 +71,7 @@ private:
     bool editorMarked_ = false;
 
     QTableWidget* grid_;
+    QTableView* headings_;
     QLineEdit* editor_;
     QLabel* explanation_;
     QListWidget* allRuns_;

@@ -8,12 +8,14 @@
 #include "support/fakes.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -112,6 +114,10 @@ class TestFrmTimeData : public QObject {
         QCOMPARE(editor()->text(), cell(row, column));
         QCOMPARE(editor()->geometry(), grid()->visualItemRect(grid()->item(row, column)));
         QVERIFY(editor()->isVisible());
+        // In sight, below the headings.
+        QVERIFY(grid()->viewport()->rect().contains(editor()->geometry()));
+        auto* headings = grid()->findChild<QTableView*>(QStringLiteral("MSFlexGrid1_headings"));
+        QVERIFY(editor()->mapTo(window_.get(), QPoint(0, 0)).y() >= headings->mapTo(window_.get(), QPoint(0, headings->height())).y());
         QCOMPARE(label("Label3"), columnExplanation(column));
         QCOMPARE(window_->distributionLevel(), row);
         QVERIFY(list("List3")->item(0)->text().startsWith(QStringLiteral("レベル%1 ").arg(row)));
@@ -378,6 +384,24 @@ private Q_SLOTS:
         QCOMPARE(window_->criteriaChanged(), 1);
     }
 
+    // A file that cannot be replaced is named in the message, and the edit
+    // still counts as unsaved.
+    void saveFailureReported()
+    {
+        open();
+        keys({press(Qt::Key_Space), type("75")});
+        QVERIFY(QFile::remove(criteriaFilePath(ctx())));
+        QVERIFY(QDir().mkpath(criteriaFilePath(ctx())));
+        QTest::mouseClick(button("Command3"), Qt::LeftButton);
+        QCOMPARE(t_->dialogs.shown.size(), std::size_t(1));
+        QVERIFY(t_->dialogs.shown[0].text.contains(criteriaFilePath(ctx())));
+        QVERIFY(t_->dialogs.shown[0].text.contains(QStringLiteral("記録できません")));
+        QCOMPARE(window_->criteriaChanged(), 1);
+        QCOMPARE(ctx().criteria[1].targetTime, 60);
+        QVERIFY(!window_->findChild<QLabel*>(QStringLiteral("Picture6"))->isVisible());
+        QVERIFY(QDir().rmdir(criteriaFilePath(ctx())));
+    }
+
     void mouseClick_data()
     {
         QTest::addColumn<int>("row");
@@ -394,8 +418,16 @@ private Q_SLOTS:
         QFETCH(int, column);
         QFETCH(bool, moves);
         open();
-        const QRect r = grid()->visualItemRect(grid()->item(row, column));
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, r.center());
+        if (row == 0) {
+            // The headings are shown by a view of their own that stays on top.
+            auto* headings = grid()->findChild<QTableView*>(QStringLiteral("MSFlexGrid1_headings"));
+            const QRect r = headings->visualRect(headings->model()->index(0, column));
+            QVERIFY(!r.isEmpty());
+            QTest::mouseClick(headings->viewport(), Qt::LeftButton, {}, r.center());
+        } else {
+            const QRect r = grid()->visualItemRect(grid()->item(row, column));
+            QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, r.center());
+        }
         QCOMPARE(window_->currentRow(), moves ? row : 1);
         QCOMPARE(window_->currentColumn(), moves ? column : 1);
         checkEditorOnCurrentCell();
@@ -440,6 +472,28 @@ private Q_SLOTS:
         setResultsOpenFault([] { return EIO; });
         keys({press(Qt::Key_Up)});
         QCOMPARE(t_->dialogs.shown.size(), std::size_t(2));
+    }
+
+    // With every level of the table the grid scrolls; the current cell and
+    // the headings stay in sight.
+    void longLevelList()
+    {
+        QString text = kHeading;
+        for (int level = 1; level <= kMaxLevel; ++level)
+            text += QStringLiteral("%1,120,30,5,1,0,0,7,1,,,\r\n").arg(level * 10);
+        test::writeCp932(criteriaFilePath(ctx()), text);
+        open();
+        QCOMPARE(window_->criteriaRowCount(), kMaxLevel);
+        keys(QList<Key>(40, press(Qt::Key_Down)) + QList<Key>(11, press(Qt::Key_Right)));
+        QCOMPARE(window_->currentRow(), kMaxLevel);
+        QCOMPARE(window_->currentColumn(), 12);
+        checkEditorOnCurrentCell();
+        keys(QList<Key>(11, press(Qt::Key_Left)));
+        QCOMPARE(editor()->text(), QStringLiteral("350"));
+        checkEditorOnCurrentCell();
+        keys(QList<Key>(40, press(Qt::Key_Up)));
+        QCOMPARE(editor()->text(), QStringLiteral("10"));
+        checkEditorOnCurrentCell();
     }
 
     void missingCriteriaFile()
