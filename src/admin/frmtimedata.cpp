@@ -124,8 +124,8 @@ void FrmTimeData::build()
     for (int c = 0; c < kColumns; ++c)
         grid_->setColumnWidth(c, c == 1 ? unit * 8 / 10 : unit);
 
-    // Row 0 holds the headings like any other row, but is shown by a view of
-    // its own over the cells, so the headings never scroll away.
+    // Row 0 holds the headings like any other row, but is hidden in the grid
+    // and shown by a view of its own over the header strip.
     grid_->horizontalHeader()->setFixedHeight(2 * tw(kRowTwips));
     headings_ = new QTableView(grid_);
     headings_->setObjectName(QStringLiteral("MSFlexGrid1_headings"));
