@@ -336,6 +336,25 @@ private Q_SLOTS:
         QVERIFY(!window_->isVisible());
     }
 
+    // A file gone meanwhile is reported, and the grid keeps what the teacher sees.
+    void reloadFailureKeepsGrid()
+    {
+        open();
+        keys({press(Qt::Key_Space), type("75")});
+        QVERIFY(QFile::remove(criteriaFilePath(ctx())));
+        QTest::mouseClick(button("Command2"), Qt::LeftButton);
+        QCOMPARE(t_->dialogs.shown.size(), std::size_t(1));
+        QVERIFY(t_->dialogs.shown[0].text.contains(criteriaFilePath(ctx())));
+        QCOMPARE(window_->criteriaRowCount(), 4);
+        QCOMPARE(cell(1, 1), QStringLiteral("75"));
+        QVERIFY(yellow(1, 1));
+        QCOMPARE(window_->criteriaChanged(), 1);
+        // Saving puts the file back.
+        QTest::mouseClick(button("Command3"), Qt::LeftButton);
+        QCOMPARE(fileLine(1).value(0), QStringLiteral("75"));
+        QCOMPARE(fileLine(4).value(9), QStringLiteral("メモ"));
+    }
+
     void leave_data()
     {
         QTest::addColumn<bool>("edit");
