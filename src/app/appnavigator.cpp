@@ -1,6 +1,7 @@
 #include "appnavigator.h"
 
 #include "admin/frmdata.h"
+#include "admin/frmtimedata.h"
 #include "drill/mainfrm.h"
 #include "foundation/windows.h"
 #include "hub/namesel.h"
@@ -65,7 +66,7 @@ void AppNavigator::showVersionDialog(QWidget* over)
     dialog.exec();
 }
 
-void AppNavigator::showCriteriaEditor() {}
+void AppNavigator::showCriteriaEditor() { open(adminWindow_, new FrmTimeData(ctx_)); }
 
 void AppNavigator::showRecordsMaintenance() { open(adminWindow_, new FrmData(ctx_)); }
 

@@ -1,1 +1,0 @@
-// This subsystem's sources are added as it is built.
