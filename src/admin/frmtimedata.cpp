@@ -61,7 +61,9 @@ QListWidget* makeList(QWidget* parent, const QString& name, const QRect& rect)
     list->setFont(designFont(kGothic, 8));
     list->setFocusPolicy(Qt::NoFocus);
     list->setSelectionMode(QAbstractItemView::NoSelection);
-    list->setUniformItemSizes(true);
+    // A long row of stars scrolls rather than losing its end to "…".
+    list->setTextElideMode(Qt::ElideNone);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     return list;
 }
 
