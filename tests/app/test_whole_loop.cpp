@@ -1,7 +1,10 @@
 // The program's main job end to end, through the real windows and the real
 // navigator: start-up, a name, the menu, a whole run, the end-of-drill
-// window, the menu again, back to the names, and out to the launcher.
+// window, the menu again, back to the names, and out to the launcher; and
+// the teacher's way into the two data windows and back to the menu.
 
+#include "admin/frmdata.h"
+#include "admin/frmtimedata.h"
 #include "app/appnavigator.h"
 #include "app/startup.h"
 #include "drill/mainfrm.h"
@@ -34,6 +37,45 @@ T* openWindow()
     return nullptr;
 }
 
+// A small school on disk and the real navigator over fake services.
+struct School {
+    QTemporaryDir dir;
+    QString root = dir.path() + QStringLiteral("/");
+    test::FakeClock clock;
+    test::ScriptedRandom random;
+    test::RecordingSound sound;
+    test::ScriptedDialogs dialogs;
+    test::RecordingPrinter printer;
+    std::unique_ptr<RunContext> ctx = std::make_unique<RunContext>();
+    std::unique_ptr<AppNavigator> navigator = std::make_unique<AppNavigator>(*ctx);
+    std::vector<QStringList> launched;
+
+    School()
+    {
+        test::writeCp932(root + QStringLiteral("パスデータ.txt"), QStringLiteral("\"%1\",0,0,0,0,0,0,0,0,0\r\n").arg(root));
+        test::writeCp932(root + QStringLiteral("共通データ.txt"), QStringLiteral("4,\"12345Korvane塾\",0,0,0,0,0,0,0,0\r\n"));
+        test::writeCp932(root + QStringLiteral("新名簿.txt"),
+                         QStringLiteral("12,2015,0,0,\"髙橋　ひかり\",0,\"\",\"\"\r\n100,1980,0,0,\"先生\",0,\"\",\"\"\r\n"));
+        test::writeCp932(root + QStringLiteral("素因数分解/タイム回数データ.txt"),
+                         QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n"
+                                        "40,60,60,5,1,8,0,7,1,,,\r\n60,90,60,5,1,8,0,7,1,,,\r\n"
+                                        "90,150,60,5,1,8,0,7,1,,,\r\n100,180,60,5,1,8,0,7,1,,,\r\n"));
+        test::writeCp932(root + QStringLiteral("音フォルダ/新音ファイル.txt"),
+                         QStringLiteral("正解音1,c1,*\r\n正解音2,c2,*\r\n間違い音2,w,*\r\n自己最高音2,b,*\r\n不合格音1,f,*\r\n"));
+        setProgramStarter([this](const QString& program, const QStringList& args, const QString&) {
+            launched.push_back(QStringList{program} + args);
+            return true;
+        });
+        ctx->services = Services{&clock, &random, &sound, &dialogs, navigator.get(), &printer};
+        ctx->seasonColour = QColor(192, 255, 192);
+    }
+    ~School()
+    {
+        navigator->endProgram(0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
 } // namespace
 
 class TestWholeLoop : public QObject {
@@ -47,34 +89,13 @@ private Q_SLOTS:
 
     void nameMenuDrillEndMenuNamesLauncher()
     {
-        QTemporaryDir dir;
-        const QString root = dir.path() + QStringLiteral("/");
-        test::writeCp932(root + QStringLiteral("パスデータ.txt"), QStringLiteral("\"%1\",0,0,0,0,0,0,0,0,0\r\n").arg(root));
-        test::writeCp932(root + QStringLiteral("共通データ.txt"), QStringLiteral("4,\"12345Korvane塾\",0,0,0,0,0,0,0,0\r\n"));
-        test::writeCp932(root + QStringLiteral("新名簿.txt"),
-                         QStringLiteral("12,2015,0,0,\"髙橋　ひかり\",0,\"\",\"\"\r\n100,1980,0,0,\"先生\",0,\"\",\"\"\r\n"));
-        test::writeCp932(root + QStringLiteral("素因数分解/タイム回数データ.txt"),
-                         QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n"
-                                        "40,60,60,5,1,8,0,7,1,,,\r\n60,90,60,5,1,8,0,7,1,,,\r\n"
-                                        "90,150,60,5,1,8,0,7,1,,,\r\n100,180,60,5,1,8,0,7,1,,,\r\n"));
-        test::writeCp932(root + QStringLiteral("音フォルダ/新音ファイル.txt"),
-                         QStringLiteral("正解音1,c1,*\r\n正解音2,c2,*\r\n間違い音2,w,*\r\n自己最高音2,b,*\r\n不合格音1,f,*\r\n"));
-        std::vector<QStringList> launched;
-        setProgramStarter([&](const QString& program, const QStringList& args, const QString&) {
-            launched.push_back(QStringList{program} + args);
-            return true;
-        });
-
-        test::FakeClock clock;
-        test::ScriptedRandom random;
-        test::RecordingSound sound;
-        test::ScriptedDialogs dialogs;
-        auto ctx = std::make_unique<RunContext>();
-        AppNavigator navigator(*ctx);
-        ctx->services = Services{&clock, &random, &sound, &dialogs, &navigator};
-        ctx->seasonColour = QColor(192, 255, 192);
-
-        QVERIFY(startUpAndHandOver(*ctx, root + QStringLiteral("素因数分解")));
+        School school;
+        RunContext* ctx = school.ctx.get();
+        test::FakeClock& clock = school.clock;
+        test::ScriptedDialogs& dialogs = school.dialogs;
+        AppNavigator& navigator = *school.navigator;
+        std::vector<QStringList>& launched = school.launched;
+        QVERIFY(startUpAndHandOver(*ctx, school.root + QStringLiteral("素因数分解")));
         auto* names = openWindow<namesel>();
         QVERIFY(names);
         auto* list = names->findChild<QListWidget*>(QStringLiteral("List1"));
@@ -133,6 +154,37 @@ private Q_SLOTS:
         QVERIFY(launched[0].first().contains(QStringLiteral("/起動/プログラムメニューc")));
         QVERIFY(navigator.ending());
         QVERIFY(dialogs.shown.empty());
+    }
+
+    // The teacher's data panel opens each data window in the menu's place,
+    // and each one's "戻る" brings the menu back.
+    void teacherOpensTheDataWindowsAndComesBack()
+    {
+        School school;
+        QVERIFY(startUpAndHandOver(*school.ctx, school.root + QStringLiteral("素因数分解")));
+        auto* names = openWindow<namesel>();
+        QVERIFY(names);
+        auto* list = names->findChild<QListWidget*>(QStringLiteral("List1"));
+        list->setCurrentRow(2);
+        QTest::keyClick(list, '1');
+        auto* menu = openWindow<seisekitime1>();
+        QVERIFY(menu);
+        QCOMPARE(school.ctx->currentStudent, std::int16_t(100));
+
+        const std::pair<const char*, const char*> doors[] = {{"Command9", "FrmData"}, {"Command10", "FrmTimeData"}};
+        for (const auto& [button, window] : doors) {
+            QTest::mouseClick(menu->findChild<QPushButton*>(QStringLiteral("Command8")), Qt::LeftButton);
+            QTest::mouseClick(menu->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+            QWidget* data = window == QByteArrayView("FrmData") ? static_cast<QWidget*>(openWindow<FrmData>())
+                                                                 : static_cast<QWidget*>(openWindow<FrmTimeData>());
+            QVERIFY2(data, window);
+            QVERIFY(!openWindow<seisekitime1>());
+            QTest::mouseClick(data->findChild<QPushButton*>(QStringLiteral("Command4")), Qt::LeftButton);
+            menu = openWindow<seisekitime1>();
+            QVERIFY(menu);
+            QVERIFY(!openWindow<FrmData>() && !openWindow<FrmTimeData>());
+        }
+        QVERIFY(school.dialogs.shown.empty());
     }
 };
 
