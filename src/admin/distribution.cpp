@@ -8,22 +8,6 @@
 namespace soinsuu {
 namespace {
 
-template <typename T>
-T readLe(const char* p)
-{
-    std::uint64_t bits = 0;
-    for (std::size_t i = 0; i < sizeof(T); ++i)
-        bits |= std::uint64_t(std::uint8_t(p[i])) << (8 * i);
-    T value;
-    std::memcpy(&value, &bits, sizeof(T));
-    return value;
-}
-
-// Offsets of the fields the histograms need.
-constexpr int kBangouAt = 16;
-constexpr int kLevelAt = 18;
-constexpr int kTimeAt = 20;
-
 // One star stands for a tenth of the tallest class, at least one.
 int starUnit(const std::array<int, kTopRunClass + 1>& classes)
 {
@@ -53,15 +37,16 @@ LevelDistribution buildDistribution(const char* records, std::int64_t count, int
     std::vector<std::int32_t> best(65536, INT32_MAX);
     std::vector<std::uint16_t> students;
     for (std::int64_t i = 0; i < count; ++i) {
-        const char* r = records + i * kRecordSize;
-        if (readLe<std::int16_t>(r + kLevelAt) != level)
+        ResultRecord r;
+        decodeNumbers(records + i * kRecordSize, &r);
+        if (r.level != level)
             continue;
-        const std::int32_t time = readLe<std::int32_t>(r + kTimeAt);
+        const std::int32_t time = r.time;
         if (time < 0)
             continue;  // no run takes less than nothing: a damaged record
         ++d.runCount;
         ++d.allRuns[std::size_t(std::min(time / 10, kTopRunClass))];
-        const auto student = std::uint16_t(readLe<std::int16_t>(r + kBangouAt));
+        const auto student = std::uint16_t(r.Bangou);
         std::int32_t& b = best[student];
         if (b == INT32_MAX)
             students.push_back(student);

@@ -163,7 +163,6 @@ private:
 
 } // namespace
 
-
 bool fillMaintenanceRoster(const QString& rosterText, int schoolYear, MaintenanceRoster* out, QString* error)
 {
     return forEachRosterLine(rosterText, [&](const RosterLine& line) {
