@@ -146,7 +146,14 @@ ResultRecord decodeRecord(const char* p)
 }
 
 double oleDate(const QDate& date) { return double(kOleEpoch.daysTo(date)); }
-QDate dateFromOle(double day) { return kOleEpoch.addDays(qint64(std::floor(day))); }
+QDate dateFromOle(double day)
+{
+    // A damaged record may hold any bit pattern: no date rather than an
+    // undefined conversion.
+    if (!std::isfinite(day) || std::abs(day) > 3e6)
+        return QDate();
+    return kOleEpoch.addDays(qint64(std::floor(day)));
+}
 double timeOfDayFraction(const QTime& time) { return time.msecsSinceStartOfDay() / 86400000.0; }
 
 double fieldNumber(const QString& field)

@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+#include <limits>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -212,6 +215,13 @@ private Q_SLOTS:
         QFETCH(double, day);
         QCOMPARE(oleDate(date), day);
         QCOMPARE(dateFromOle(day), date);
+    }
+
+    // A damaged record's date reads as no date at all.
+    void damagedDatesReadAsNoDate()
+    {
+        for (double day : {std::nan(""), std::numeric_limits<double>::infinity(), 1e300, -1e18})
+            QVERIFY(!dateFromOle(day).isValid());
     }
 };
 
