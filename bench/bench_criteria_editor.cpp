@@ -3,7 +3,7 @@
 // over a file of 20000 records. distribution_lines_ms is the same without
 // the window: one read of the file and the lines of both lists.
 
-#include "benchfakes.h"
+#include "benchschool.h"
 #include "benchutil.h"
 
 #include "admin/distribution.h"
@@ -30,32 +30,15 @@ int main(int argc, char** argv)
     QString criteria = QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n");
     for (int level = 1; level <= 4; ++level)
         criteria += QStringLiteral("60,120,30,5,1.5,10,200,7,1,,,\r\n");
-    QFile c(root + kCriteriaFileName);
-    c.open(QIODevice::WriteOnly);
-    c.write(cp932::encode(criteria));
-    c.close();
+    bench::writeFile(root + kCriteriaFileName, cp932::encode(criteria));
 
-    QByteArray records;
-    const double today = oleDate(QDate::currentDate());
-    for (int i = 0; i < 20000; ++i) {
-        ResultRecord r;
-        r.date = today - (20000 - i) / 200;
-        r.Bangou = std::int16_t(1 + (i * 7) % 1000);
-        r.level = std::int16_t(1 + i % 4);
-        r.time = i % 50 == 0 ? kNoTime : 20 + (i * 13) % 300;
-        records += encodeRecord(r);
-    }
-    QFile results(root + kResultsFileName);
-    results.open(QIODevice::WriteOnly);
-    results.write(records);
-    results.close();
+    bench::writeFile(root + kResultsFileName, bench::runs(20000, [](int i, ResultRecord& r) {
+                         r.time = i % 50 == 0 ? kNoTime : 20 + (i * 13) % 300;
+                     }));
 
-    SystemClock clock;
-    StandardRandom random;
-    bench::NoBoxes dialogs;
-    bench::NoWindows navigator;
+    bench::School school;
     auto ctx = std::make_unique<RunContext>();
-    ctx->services = {&clock, &random, nullptr, &dialogs, &navigator};
+    school.attach(*ctx);
     ctx->dataRoot = root;
     ctx->programDataFolder = root;
     ctx->seasonColour = QColor(192, 255, 192);

@@ -1,7 +1,7 @@
 // name_list_build_ms and menu_activation_ms: a roster of 1000 listed
 // students and a results file of 20000 records.
 
-#include "benchfakes.h"
+#include "benchschool.h"
 #include "benchutil.h"
 
 #include "foundation/catalogue.h"
@@ -24,34 +24,12 @@ int main(int argc, char** argv)
     installFontSubstitutions();
     QTemporaryDir dir;
     const QString root = dir.path() + QStringLiteral("/");
-    QString roster;
-    for (int n = 1; n <= 1000; ++n)
-        roster += QStringLiteral("%1,%2,0,0,\"生徒　%1\",0,\"\",\"\"\r\n").arg(n).arg(2011 + n % 9);
-    QFile f(root + QStringLiteral("新名簿.txt"));
-    f.open(QIODevice::WriteOnly);
-    f.write(cp932::encode(roster));
-    f.close();
-    QByteArray records;
-    const double today = oleDate(QDate::currentDate());
-    for (int i = 0; i < 20000; ++i) {
-        ResultRecord r;
-        r.date = today - (20000 - i) / 200;
-        r.Bangou = std::int16_t(1 + (i * 7) % 1000);
-        r.level = std::int16_t(1 + i % 4);
-        r.time = 20 + i % 200;
-        records += encodeRecord(r);
-    }
-    QFile results(root + kResultsFileName);
-    results.open(QIODevice::WriteOnly);
-    results.write(records);
-    results.close();
+    bench::writeFile(root + QStringLiteral("新名簿.txt"), bench::roster(1000));
+    bench::writeFile(root + kResultsFileName, bench::runs(20000));
 
-    SystemClock clock;
-    StandardRandom random;
-    bench::NoBoxes dialogs;
-    bench::NoWindows navigator;
+    bench::School school;
     auto ctx = std::make_unique<RunContext>();
-    ctx->services = {&clock, &random, nullptr, &dialogs, &navigator, nullptr};
+    school.attach(*ctx);
     ctx->dataRoot = root;
     ctx->programDataFolder = root;
     ctx->schoolYearStartMonth = 4;
