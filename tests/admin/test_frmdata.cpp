@@ -5,6 +5,7 @@
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
 #include "results/resultsfile.h"
+#include "numbered_records.h"
 #include "support/fakes.h"
 
 #include <QComboBox>
@@ -34,35 +35,9 @@ const QString kRoster = QStringLiteral(
     "100,1980,0,0,\"先生\",0,\"\",\"\"\r\n");
 
 // Record i carries time i, student 12 and level 3.
-ResultRecord numbered(int i, int level = 3)
-{
-    ResultRecord r;
-    r.date = oleDate(QDate(2026, 12, 1));
-    r.timeOfDay = (15 * 3600 + 30 * 60 + 12) / 86400.0;
-    r.Bangou = 12;
-    r.level = std::int16_t(level);
-    r.time = i;
-    r.schoolCode = QStringLiteral("12345");
-    r.points = QStringLiteral("0");
-    return r;
-}
-
-QByteArray numberedFile(int count, int fragment = 0)
-{
-    QByteArray bytes;
-    for (int i = 1; i <= count; ++i)
-        bytes += encodeRecord(numbered(i));
-    return bytes + QByteArray(fragment, 'x');
-}
-
-QList<int> oneTo(int n, int without = 0)
-{
-    QList<int> list;
-    for (int i = 1; i <= n; ++i)
-        if (i != without)
-            list << i;
-    return list;
-}
+ResultRecord numbered(int i, int level = 3) { return test::numbered(i, QDate(2026, 12, 1), 12, level); }
+QByteArray numberedFile(int count, int fragment = 0) { return test::numberedFile(count, fragment, QDate(2026, 12, 1), 12); }
+using test::oneTo;
 
 } // namespace
 
@@ -80,19 +55,8 @@ class TestFrmData : public QObject {
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         QCOMPARE(f.write(bytes), bytes.size());
     }
-    QByteArray results()
-    {
-        QFile f(path());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QList<int> storedTimes()
-    {
-        const QByteArray bytes = results();
-        QList<int> times;
-        for (qsizetype at = 0; at + kRecordSize <= bytes.size(); at += kRecordSize)
-            times << decodeRecord(bytes.constData() + at).time;
-        return times;
-    }
+    QByteArray results() { return test::readBytes(path()); }
+    QList<int> storedTimes() { return test::timesIn(results()); }
 
     template <typename T>
     static T* part(FrmData& w, const char* name)

@@ -6,6 +6,7 @@
 #include "foundation/cp932.h"
 #include "foundation/roster.h"
 #include "results/resultsfile.h"
+#include "numbered_records.h"
 #include "support/fakes.h"
 
 #include <QDir>
@@ -43,27 +44,8 @@ MaintenanceRoster roster2004()
 }
 
 // Record number i carries time i, so a record is known by its time.
-ResultRecord numbered(int i)
-{
-    ResultRecord r;
-    r.date = oleDate(QDate(2004, 5, 6));
-    r.timeOfDay = (15 * 3600 + 30 * 60 + 12) / 86400.0;
-    r.Bangou = 7;
-    r.level = 3;
-    r.time = i;
-    r.schoolCode = QStringLiteral("12345");
-    r.points = QStringLiteral("0");
-    return r;
-}
-
-QByteArray numberedFile(int count, int fragment = 0)
-{
-    QByteArray bytes;
-    for (int i = 1; i <= count; ++i)
-        bytes += encodeRecord(numbered(i));
-    bytes += QByteArray(fragment, 'x');
-    return bytes;
-}
+ResultRecord numbered(int i) { return test::numbered(i, QDate(2004, 5, 6), 7); }
+QByteArray numberedFile(int count, int fragment = 0) { return test::numberedFile(count, fragment, QDate(2004, 5, 6), 7); }
 
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
@@ -72,29 +54,9 @@ void writeBytes(const QString& path, const QByteArray& bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// The times of the whole records of the file, in order.
-QList<int> timesIn(const QByteArray& bytes)
-{
-    QList<int> times;
-    for (qsizetype at = 0; at + kRecordSize <= bytes.size(); at += kRecordSize)
-        times << decodeRecord(bytes.constData() + at).time;
-    return times;
-}
-
-QList<int> oneTo(int n, int without = 0)
-{
-    QList<int> list;
-    for (int i = 1; i <= n; ++i)
-        if (i != without)
-            list << i;
-    return list;
-}
+using test::oneTo;
+using test::readBytes;
+using test::timesIn;
 
 } // namespace
 
