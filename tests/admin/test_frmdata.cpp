@@ -109,11 +109,7 @@ class TestFrmData : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        installFontSubstitutions();
-        setScreenScale(1.0);
-    }
+    void initTestCase() { test::useDesignScreen(); }
 
     void init()
     {

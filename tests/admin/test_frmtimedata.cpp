@@ -124,18 +124,12 @@ class TestFrmTimeData : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        installFontSubstitutions();
-        setScreenScale(1.0);
-    }
+    void initTestCase() { test::useDesignScreen(); }
 
     void init()
     {
         window_.reset();
-        QFile::remove(dir_.filePath(kResultsFileName));
-        t_ = std::make_unique<test::TestContext>();
-        test::prepareForRuns(ctx(), dir_.path());
+        t_ = test::freshRunContext(dir_.path());
         ctx().seasonColour = QColor(192, 255, 192);
         test::writeCp932(criteriaFilePath(ctx()), kHeading + kLevels);
         QVERIFY(loadCriteria(ctx()));

@@ -81,11 +81,7 @@ struct School {
 class TestWholeLoop : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase()
-    {
-        installFontSubstitutions();
-        setScreenScale(1.0);
-    }
+    void initTestCase() { test::useDesignScreen(); }
 
     void nameMenuDrillEndMenuNamesLauncher()
     {

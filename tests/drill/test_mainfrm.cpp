@@ -60,17 +60,11 @@ class TestMainFrm : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        installFontSubstitutions();
-        setScreenScale(1.0);
-    }
+    void initTestCase() { test::useDesignScreen(); }
 
     void init()
     {
-        QFile::remove(dir_.filePath(kResultsFileName));
-        t_ = std::make_unique<test::TestContext>();
-        test::prepareForRuns(ctx(), dir_.path());
+        t_ = test::freshRunContext(dir_.path());
         ctx().schoolName = QStringLiteral("Korvane塾");
         ctx().schoolCode = QStringLiteral("12345");
         ctx().currentStudent = 12;

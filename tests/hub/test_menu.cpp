@@ -36,17 +36,11 @@ class TestMenu : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        installFontSubstitutions();
-        setScreenScale(1.0);
-    }
+    void initTestCase() { test::useDesignScreen(); }
 
     void init()
     {
-        QFile::remove(dir_.filePath(kResultsFileName));
-        t_ = std::make_unique<test::TestContext>();
-        test::prepareForRuns(ctx(), dir_.path());
+        t_ = test::freshRunContext(dir_.path());
         ctx().currentStudent = 12;
         ctx().studentName = padName(QStringLiteral("髙橋　ひかり"));
         ctx().gradeLabel = QStringLiteral("小５");

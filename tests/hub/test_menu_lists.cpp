@@ -73,29 +73,15 @@ class TestMenuLists : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        installFontSubstitutions();
-        setScreenScale(1.0);
-    }
+    void initTestCase() { test::useDesignScreen(); }
 
     void init()
     {
-        t_ = std::make_unique<test::TestContext>();
-        test::prepareForRuns(ctx(), dir_.path());
-        QFile::remove(resultsFilePath(ctx()));
+        t_ = test::freshRunContext(dir_.path());
         ctx().seasonColour = QColor(192, 255, 192);
         ctx().currentStudent = 2;
         ctx().studentName = padName(QStringLiteral("いつき"));
-        const char* names[] = {"", "あかね", "いつき", "うみ"};
-        const int births[] = {0, 2015, 2015, 2017};
-        for (int s = 1; s <= 3; ++s) {
-            ctx().rosterNumbers[std::size_t(s)] = std::int16_t(s);
-            ctx().studentNames[std::size_t(s)] = padName(QString::fromUtf8(names[s]));
-            ctx().studentBirthYears[std::size_t(s)] = std::int16_t(births[s]);
-        }
-        ctx().rosterCount = 3;
-        ctx().schoolYear = 2026;  // as the name list leaves it
+        test::listStudents(ctx(), {{"あかね", 2015}, {"いつき", 2015}, {"うみ", 2017}});
         ctx().schoolYearStartMonth = 4;
         for (int level = 1; level <= 35; ++level)
             ctx().criteria[std::size_t(level)] = LevelCriteria{60, 90, 30, 5, 1, 0, 0, 7, 1, {}, {}, {}};

@@ -45,8 +45,7 @@ class TestNamesel : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        installFontSubstitutions();
-        setScreenScale(1.0);
+        test::useDesignScreen();
         setProgramStarter([this](const QString& program, const QStringList& args, const QString& folder) {
             started_.push_back({program, args, folder});
             return true;

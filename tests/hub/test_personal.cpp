@@ -19,15 +19,7 @@ class TestPersonal : public QObject {
     // Students 1..4; 1, 2 and 4 in grade 5, 3 in grade 3 (school year 2026).
     void roster()
     {
-        const char* names[] = {"", "あかね", "いつき", "うみ", "ながいなまえのひと"};
-        const int births[] = {0, 2015, 2015, 2017, 2015};
-        for (int s = 1; s <= 4; ++s) {
-            ctx().rosterNumbers[std::size_t(s)] = std::int16_t(s);
-            ctx().studentNames[std::size_t(s)] = padName(QString::fromUtf8(names[s]));
-            ctx().studentBirthYears[std::size_t(s)] = std::int16_t(births[s]);
-        }
-        ctx().rosterCount = 4;
-        ctx().schoolYear = 2026;
+        test::listStudents(ctx(), {{"あかね", 2015}, {"いつき", 2015}, {"うみ", 2017}, {"ながいなまえのひと", 2015}});
     }
     ResultRecord run(int student, int level, int time, int daysAgo, double timeOfDay = 0.5)
     {
@@ -54,8 +46,7 @@ class TestPersonal : public QObject {
 private Q_SLOTS:
     void init()
     {
-        t_ = std::make_unique<test::TestContext>();
-        test::prepareForRuns(ctx(), dir_.path());
+        t_ = test::freshRunContext(dir_.path());
         ctx().currentStudent = 2;
         ctx().bestTime.fill(kNoTime);
         bytes_.clear();

@@ -19,15 +19,7 @@ class TestResultsLists : public QObject {
     // Students 1..5 in roster order; grades 5, 5, 3, 5, 5 in school year 2026.
     void roster()
     {
-        const char* names[] = {"", "あかね", "いつき", "うみ", "えいた", "おと"};
-        const int births[] = {0, 2015, 2015, 2017, 2015, 2015};
-        for (int s = 1; s <= 5; ++s) {
-            ctx().rosterNumbers[std::size_t(s)] = std::int16_t(s);
-            ctx().studentNames[std::size_t(s)] = padName(QString::fromUtf8(names[s]));
-            ctx().studentBirthYears[std::size_t(s)] = std::int16_t(births[s]);
-        }
-        ctx().rosterCount = 5;
-        ctx().schoolYear = 2026;
+        test::listStudents(ctx(), {{"あかね", 2015}, {"いつき", 2015}, {"うみ", 2017}, {"えいた", 2015}, {"おと", 2015}});
     }
 
     void record(QByteArray& bytes, int student, int level, int time, int daysAgo, double timeOfDay = 0.5)
@@ -50,8 +42,7 @@ class TestResultsLists : public QObject {
 private Q_SLOTS:
     void init()
     {
-        t_ = std::make_unique<test::TestContext>();
-        test::prepareForRuns(ctx(), dir_.path());
+        t_ = test::freshRunContext(dir_.path());
         ctx().currentStudent = 2;
         ctx().bestTime.fill(kNoTime);
         for (int level = 1; level <= 35; ++level)

@@ -69,17 +69,11 @@ class TestEndOfDrill : public QObject {
     QWidget* widget(const char* name) { return frm_->findChild<QWidget*>(QString::fromLatin1(name)); }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        installFontSubstitutions();
-        setScreenScale(1.0);
-    }
+    void initTestCase() { test::useDesignScreen(); }
 
     void init()
     {
-        QFile::remove(dir_.filePath(kResultsFileName));
-        t_ = std::make_unique<test::TestContext>();
-        test::prepareForRuns(ctx(), dir_.path());
+        t_ = test::freshRunContext(dir_.path());
         ctx().currentStudent = kStudent;
         ctx().studentName = QStringLiteral("  髙橋　ひかり   ");
         for (int level = 1; level <= 35; ++level)

@@ -2,6 +2,10 @@
 
 #include "foundation/catalogue.h"
 #include "foundation/cp932.h"
+#include "foundation/fonts.h"
+#include "foundation/layout.h"
+#include "foundation/roster.h"
+#include "results/resultsfile.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -136,6 +140,33 @@ std::unique_ptr<PrintJob> RecordingPrinter::begin(const QString& documentName, Q
         return nullptr;
     }
     return std::make_unique<RecordingJob>(*this, documentName);
+}
+
+void useDesignScreen()
+{
+    installFontSubstitutions();
+    setScreenScale(1.0);
+}
+
+void listStudents(RunContext& ctx, const std::vector<std::pair<QString, int>>& students)
+{
+    int s = 0;
+    for (const auto& [name, birthYear] : students) {
+        ++s;
+        ctx.rosterNumbers[std::size_t(s)] = std::int16_t(s);
+        ctx.studentNames[std::size_t(s)] = padName(name);
+        ctx.studentBirthYears[std::size_t(s)] = std::int16_t(birthYear);
+    }
+    ctx.rosterCount = s;
+    ctx.schoolYear = 2026;
+}
+
+std::unique_ptr<TestContext> freshRunContext(const QString& folder)
+{
+    QFile::remove(folder + QStringLiteral("/") + kResultsFileName);
+    auto t = std::make_unique<TestContext>();
+    prepareForRuns(**t, folder);
+    return t;
 }
 
 void prepareForRuns(RunContext& ctx, const QString& folder)

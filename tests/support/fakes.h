@@ -124,9 +124,21 @@ struct TestContext {
     RunContext* operator->() { return ctx.get(); }
 };
 
+// Windows at their design size: the design fonts mapped, one design pixel
+// to a screen pixel.
+void useDesignScreen();
+
+// Students 1..n of the listed roster, in order, with their names (padded
+// as the roster file pads them) and birth years, in school year 2026.
+void listStudents(RunContext& ctx, const std::vector<std::pair<QString, int>>& students);
+
 // Readies a context for drill runs: data and sound folders in `folder`, the
 // level table built, and one sound file "s<k>" in each category k.
 void prepareForRuns(RunContext& ctx, const QString& folder);
+
+// A fresh context ready for runs in `folder`, without the results file a
+// test before it may have left there.
+std::unique_ptr<TestContext> freshRunContext(const QString& folder);
 
 // Writes a CP932 text file (creating folders), for fixtures.
 void writeCp932(const QString& path, const QString& text);
