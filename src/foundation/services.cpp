@@ -34,6 +34,34 @@ void SystemClock::waitResponsive(int ms)
     loop.exec();
 }
 
+namespace {
+
+class QtClockTimer final : public ClockTimer {
+public:
+    QtClockTimer()
+    {
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (due)
+                due();
+        });
+    }
+    void start(int intervalMs, bool singleShot) override
+    {
+        timer_.setSingleShot(singleShot);
+        timer_.start(intervalMs);
+    }
+    void stop() override { timer_.stop(); }
+    bool isActive() const override { return timer_.isActive(); }
+
+private:
+    QTimer timer_;
+};
+
+} // namespace
+
+std::unique_ptr<ClockTimer> SystemClock::newTimer() { return std::make_unique<QtClockTimer>(); }
+
 StandardRandom::StandardRandom() : state_(0x9E3779B97F4A7C15ull) {}
 
 void StandardRandom::seed(std::uint32_t s)

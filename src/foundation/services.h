@@ -7,6 +7,7 @@
 #include <QSizeF>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QPainter;
@@ -14,7 +15,19 @@ class QWidget;
 
 namespace soinsuu {
 
-// Local wall clock plus a monotonic tick counter.
+// A timer on a clock: `due` is called from the event loop each time the
+// interval has passed on that clock (once, when single-shot).
+class ClockTimer {
+public:
+    virtual ~ClockTimer() = default;
+    virtual void start(int intervalMs, bool singleShot) = 0;
+    virtual void stop() = 0;
+    virtual bool isActive() const = 0;
+    std::function<void()> due;
+};
+
+// Local wall clock plus a monotonic tick counter, and the timers that run
+// on it.
 class Clock {
 public:
     virtual ~Clock() = default;
@@ -23,6 +36,7 @@ public:
     virtual std::int64_t monotonicMs() const = 0;
     // Waits the given time while letting pending window events run.
     virtual void waitResponsive(int ms) = 0;
+    virtual std::unique_ptr<ClockTimer> newTimer() = 0;
 
     QDate today() const { return now().date(); }
     // Seconds since local midnight, with the fraction.
@@ -34,6 +48,7 @@ public:
     QDateTime now() const override;
     std::int64_t monotonicMs() const override;
     void waitResponsive(int ms) override;
+    std::unique_ptr<ClockTimer> newTimer() override;
 };
 
 // Uniform draws in [0, 1).

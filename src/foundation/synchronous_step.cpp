@@ -1,0 +1,276 @@
+#include "synchronous_step.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QInputEvent>
+#include <QPointer>
+#include <QWidget>
+
+#include <algorithm>
+#include <deque>
+#include <vector>
+
+namespace soinsuu {
+
+// The application-wide filter that keeps the rules of synchronous_step.h.
+class StepGate final : public QObject {
+public:
+    static StepGate& instance()
+    {
+        static StepGate* gate = [] {
+            auto* g = new StepGate;
+            // Lives as long as the application: the filter goes with it.
+            g->setParent(QCoreApplication::instance());
+            QCoreApplication::instance()->installEventFilter(g);
+            return g;
+        }();
+        return *gate;
+    }
+
+    int depth = 0;
+    int sounds = 0;
+
+    void stepClosed()
+    {
+        if (depth == 0 && !held_.empty())
+            scheduleReplay();
+    }
+
+    void soundEnded()
+    {
+        if (sounds > 0)
+            return;
+        // The ticks a sound held back run at the next point where events
+        // may run, not here inside the sound's caller.
+        std::vector<QPointer<WindowTimer>> waiting;
+        waiting.swap(pendingTimers_);
+        for (const QPointer<WindowTimer>& t : waiting) {
+            if (!t)
+                continue;
+            QMetaObject::invokeMethod(
+                t.data(), [t] {
+                    if (t && t->pending_)
+                        t->due();
+                },
+                Qt::QueuedConnection);
+        }
+    }
+
+    void holdTimer(WindowTimer* t)
+    {
+        const bool known = std::any_of(pendingTimers_.begin(), pendingTimers_.end(),
+                                       [t](const QPointer<WindowTimer>& p) { return p == t; });
+        if (!known)
+            pendingTimers_.emplace_back(t);
+    }
+
+    int heldCount() const { return int(held_.size()); }
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override
+    {
+        if (!receiver->isWidgetType() || !isUserInput(event))
+            return false;
+        if (isPartOfDelivery(receiver, event))
+            return false;
+        auto* widget = static_cast<QWidget*>(receiver);
+        if (belongsToOpenedByStep(widget))
+            return false;
+        if (event != replaying_ && (depth > 0 || !held_.empty())) {
+            hold(receiver, event);
+            return true;
+        }
+        deliverAsStep(receiver, event);
+        return true;
+    }
+
+private:
+    struct Delivery {
+        QObject* receiver;
+        QEvent* event;
+    };
+    struct Held {
+        QPointer<QObject> receiver;
+        std::unique_ptr<QEvent> event;
+    };
+
+    static bool isUserInput(const QEvent* event)
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::InputMethod:
+            return true;
+        case QEvent::ContextMenu:
+        case QEvent::Close:
+            // A close or context menu the program asks for itself is part
+            // of the step that asks; the window manager's is user input.
+            return event->spontaneous();
+        default:
+            return false;
+        }
+    }
+
+    // Qt hands an input event that a widget ignored on to its parents, as
+    // the same event or as a copy with the same time stamp: that is still
+    // the delivery under way, not new input.
+    bool isPartOfDelivery(QObject* receiver, const QEvent* event) const
+    {
+        for (const Delivery& d : delivering_) {
+            if (d.event == event)
+                return true;
+            if (d.event->type() != event->type() || !event->isInputEvent() || !d.event->isInputEvent())
+                continue;
+            if (static_cast<const QInputEvent*>(d.event)->timestamp() != static_cast<const QInputEvent*>(event)->timestamp())
+                continue;
+            if (static_cast<QWidget*>(receiver)->isAncestorOf(static_cast<QWidget*>(d.receiver)))
+                return true;
+        }
+        return false;
+    }
+
+    // A message box, dialog or menu that a step opens takes its own input.
+    static bool belongsToOpenedByStep(QWidget* widget)
+    {
+        const QWidget* top = widget->window();
+        return top == QApplication::activeModalWidget() || top == QApplication::activePopupWidget();
+    }
+
+    void hold(QObject* receiver, QEvent* event)
+    {
+        held_.push_back({receiver, std::unique_ptr<QEvent>(event->clone())});
+        if (event->type() == QEvent::Close)
+            event->ignore();  // the window stays until its handler has been asked
+        else
+            event->accept();  // not handed on to the parents: held once
+    }
+
+    void deliverAsStep(QObject* receiver, QEvent* event)
+    {
+        delivering_.push_back({receiver, event});
+        {
+            SynchronousStep step;
+            QCoreApplication::sendEvent(receiver, event);
+        }
+        delivering_.pop_back();
+        // Delivered to the widget and its parents already: the caller must
+        // not hand it on again. A close keeps the window's answer.
+        if (event->type() != QEvent::Close)
+            event->accept();
+    }
+
+    void scheduleReplay()
+    {
+        if (replayPosted_)
+            return;
+        replayPosted_ = true;
+        QMetaObject::invokeMethod(this, [this] { replayNext(); }, Qt::QueuedConnection);
+    }
+
+    void replayNext()
+    {
+        replayPosted_ = false;
+        if (depth > 0 || held_.empty())
+            return;
+        Held next = std::move(held_.front());
+        held_.pop_front();
+        if (next.receiver) {
+            replaying_ = next.event.get();
+            QCoreApplication::sendEvent(next.receiver.data(), next.event.get());
+            replaying_ = nullptr;
+        }
+        if (depth == 0 && !held_.empty())
+            scheduleReplay();
+    }
+
+    std::deque<Held> held_;
+    std::vector<Delivery> delivering_;
+    std::vector<QPointer<WindowTimer>> pendingTimers_;
+    QEvent* replaying_ = nullptr;
+    bool replayPosted_ = false;
+};
+
+SynchronousStep::SynchronousStep() { ++StepGate::instance().depth; }
+
+SynchronousStep::~SynchronousStep()
+{
+    StepGate& gate = StepGate::instance();
+    --gate.depth;
+    gate.stepClosed();
+}
+
+bool SynchronousStep::open() { return StepGate::instance().depth > 0; }
+
+void SynchronousStep::letPendingEventsRun()
+{
+    StepGate::instance();
+    QCoreApplication::processEvents();
+}
+
+int SynchronousStep::heldInputCount() { return StepGate::instance().heldCount(); }
+
+SoundPlaying::SoundPlaying() { ++StepGate::instance().sounds; }
+
+SoundPlaying::~SoundPlaying()
+{
+    StepGate& gate = StepGate::instance();
+    --gate.sounds;
+    gate.soundEnded();
+}
+
+bool SoundPlaying::active() { return StepGate::instance().sounds > 0; }
+
+WindowTimer::WindowTimer(Clock& clock, int intervalMs, bool singleShot, std::function<void()> onTimeout,
+                         QObject* parent)
+    : QObject(parent), timer_(clock.newTimer()), intervalMs_(intervalMs), singleShot_(singleShot),
+      onTimeout_(std::move(onTimeout))
+{
+    StepGate::instance();
+    timer_->due = [this] { due(); };
+}
+
+WindowTimer::~WindowTimer() = default;
+
+void WindowTimer::start()
+{
+    pending_ = false;
+    timer_->start(intervalMs_, singleShot_);
+}
+
+void WindowTimer::stop()
+{
+    pending_ = false;
+    timer_->stop();
+}
+
+bool WindowTimer::isActive() const { return pending_ || timer_->isActive(); }
+
+void WindowTimer::due()
+{
+    if (SoundPlaying::active()) {
+        pending_ = true;
+        StepGate::instance().holdTimer(this);
+        return;
+    }
+    fire();
+}
+
+void WindowTimer::fire()
+{
+    pending_ = false;
+    SynchronousStep step;
+    if (onTimeout_)
+        onTimeout_();
+}
+
+} // namespace soinsuu
