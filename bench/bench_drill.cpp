@@ -27,6 +27,7 @@ struct NoWait final : Clock {
     QDateTime now() const override { return real.now(); }
     std::int64_t monotonicMs() const override { return real.monotonicMs(); }
     void waitResponsive(int) override {}
+    std::unique_ptr<ClockTimer> newTimer() override { return real.newTimer(); }
 };
 
 void key(QWidget* w, int k, const QString& text = {})

@@ -7,7 +7,7 @@
 #include "foundation/sounds.h"
 #include "results/statistics.h"
 
-#include <QCoreApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -122,7 +122,9 @@ void LadderCell::paintEvent(QPaintEvent*)
         p.drawText(QPointF(right - (t.size() - i) * cell, kBaseline * font().pixelSize()), QString(t[i]));
 }
 
-MainFrm::MainFrm(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
+MainFrm::MainFrm(RunContext& ctx, QWidget* parent)
+    : QWidget(parent), ctx_(ctx), runClock_(ctx.clock(), 1000, false, [this] { runClockTick(); }, this),
+      workClock_(ctx.clock(), 10000, false, [this] { workingTimeTick(); }, this)
 {
     setObjectName(QStringLiteral("MainFrm"));
     setWindowTitle(QStringLiteral("Korvane塾"));
@@ -206,11 +208,7 @@ MainFrm::MainFrm(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
     cover_->hide();
 
     runClock_.setObjectName(QStringLiteral("sTimer1"));
-    runClock_.setInterval(1000);
-    connect(&runClock_, &QTimer::timeout, this, [this] { runClockTick(); });
     workClock_.setObjectName(QStringLiteral("sTimer2"));
-    workClock_.setInterval(10000);
-    connect(&workClock_, &QTimer::timeout, this, [this] { workingTimeTick(); });
     workClock_.start();
     setFocusPolicy(Qt::StrongFocus);
 }
@@ -362,6 +360,14 @@ void MainFrm::showCells()
         fillBackground(cellLabels_[i], i == cells_.activeCell() ? kActiveCell : kIdleCell);
         cellLabels_[i]->show();
     }
+}
+
+void MainFrm::closeEvent(QCloseEvent* event)
+{
+    if (SynchronousStep::cameFromUser(event))
+        event->ignore();
+    else
+        QWidget::closeEvent(event);
 }
 
 void MainFrm::keyPressEvent(QKeyEvent* event)
@@ -519,7 +525,7 @@ void MainFrm::runClockTick()
 {
     ctx_.elapsedSeconds = std::int32_t(std::lround((ctx_.clock().monotonicMs() - ctx_.runStartTick) / 1000.0));
     time_->setText(QString::number(ctx_.elapsedSeconds));
-    QCoreApplication::processEvents();
+    SynchronousStep::letPendingEventsRun();
     if (ctx_.elapsedSeconds >= ctx_.timeLimit && ctx_.endStarted != 1 && ctx_.runFinished != 1 && ctx_.judging != 1) {
         ctx_.runEnd = 1;
         runClock_.stop();
@@ -529,7 +535,7 @@ void MainFrm::runClockTick()
 
 void MainFrm::endRun()
 {
-    QCoreApplication::processEvents();
+    SynchronousStep::letPendingEventsRun();
     if (ctx_.endStarted == 1)
         return;
     ctx_.endStarted = 1;
@@ -542,7 +548,7 @@ void MainFrm::endRun()
         ctx_.navigator().showWaitWindow();
         ctx_.navigator().closeDrillWindow();
         ctx_.navigator().showStudentMenu();
-        QCoreApplication::processEvents();
+        SynchronousStep::letPendingEventsRun();
         return;
     }
     runClock_.stop();
@@ -550,7 +556,7 @@ void MainFrm::endRun()
     if (!Seisekikiroku(ctx_, ctx_.selectedLevel))
         return;
     ctx_.navigator().showWaitWindow();
-    QCoreApplication::processEvents();
+    SynchronousStep::letPendingEventsRun();
     waitThenShowEndWindow(1);
 }
 

@@ -6,9 +6,9 @@
 #include "ladder.h"
 
 #include "foundation/runcontext.h"
+#include "foundation/synchronous_step.h"
 
 #include <QLabel>
-#include <QTimer>
 #include <QWidget>
 #include <vector>
 
@@ -76,6 +76,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // A run has no way out but its end: the window manager's close is refused.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     bool startSequence();
@@ -117,8 +119,8 @@ private:
     QWidget* cover_;
     QLabel* recording_;
     QLabel* timeUp_;
-    QTimer runClock_;
-    QTimer workClock_;
+    WindowTimer runClock_;
+    WindowTimer workClock_;
 };
 
 } // namespace soinsuu

@@ -1,5 +1,6 @@
 #include "runcontext.h"
 #include "services.h"
+#include "synchronous_step.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -97,7 +98,7 @@ void startDrillRun(RunContext& ctx)
     ctx.retryLock = 0;
     ctx.solvedCount = 0;
     ctx.runEnd = 0;
-    QCoreApplication::processEvents();
+    SynchronousStep::letPendingEventsRun();
     ctx.navigator().showDrillWindow();
 }
 

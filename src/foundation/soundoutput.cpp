@@ -137,7 +137,8 @@ bool QtSoundOutput::play(const QString& filePath)
     if (sink.error() != QAudio::NoError)
         return fail(QStringLiteral("音声の出力装置を開けません"));
 
-    // Wait for the clip's own length: keyboard and mouse wait, repaints go on.
+    // Wait for the clip's own length. The caller holds a sound open: keys,
+    // clicks and window timers wait for it, repaints go on.
     QEventLoop loop;
     QTimer done;
     done.setSingleShot(true);
@@ -147,7 +148,7 @@ bool QtSoundOutput::play(const QString& filePath)
             loop.quit();
     });
     done.start(int(clip->durationMs()) + kTailMs);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    loop.exec();
     const QAudio::Error error = sink.error();
     const qint64 played = sink.processedUSecs();
     sink.stop();

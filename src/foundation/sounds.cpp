@@ -3,7 +3,8 @@
 #include "cp932.h"
 #include "listinput.h"
 
-#include <QCoreApplication>
+#include "synchronous_step.h"
+
 #include <QDir>
 
 namespace soinsuu {
@@ -60,7 +61,11 @@ bool loadSoundList(RunContext& ctx, QString* error)
 
 bool playSoundFile(RunContext& ctx, const QString& fileName)
 {
-    const bool ok = ctx.services.sound->play(ctx.soundFolder + fileName);
+    bool ok = false;
+    {
+        SoundPlaying playing;
+        ok = ctx.services.sound->play(ctx.soundFolder + fileName);
+    }
     ctx.lastSoundResult = ok ? QStringLiteral("0") : QStringLiteral("1");
     return ok;
 }
@@ -76,7 +81,7 @@ bool playRandomSound(RunContext& ctx, Sound category, bool monitored)
     if (!monitored)
         return true;
     if (category == Sound::正解音1)
-        QCoreApplication::processEvents();
+        SynchronousStep::letPendingEventsRun();
     if (ok) {
         ctx.soundErrorCount = 0;
         return true;

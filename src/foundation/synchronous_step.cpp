@@ -88,10 +88,12 @@ private:
     struct Delivery {
         QObject* receiver;
         QEvent* event;
+        bool fromUser;
     };
     struct Held {
         QPointer<QObject> receiver;
         std::unique_ptr<QEvent> event;
+        bool fromUser;
     };
 
     static bool isUserInput(const QEvent* event)
@@ -111,25 +113,24 @@ private:
         case QEvent::TabletRelease:
         case QEvent::InputMethod:
             return true;
-        case QEvent::ContextMenu:
         case QEvent::Close:
-            // A close or context menu the program asks for itself is part
-            // of the step that asks; the window manager's is user input.
+            // A close the program asks for itself is part of the step that
+            // asks; the window manager's is user input.
             return event->spontaneous();
         default:
             return false;
         }
     }
 
-    // Qt hands an input event that a widget ignored on to its parents, as
-    // the same event or as a copy with the same time stamp: that is still
-    // the delivery under way, not new input.
+    // Qt hands an input event that a widget ignored on to its parents: a
+    // key as the same event, a pointer event as a copy with the same time
+    // stamp. That is still the delivery under way, not new input.
     bool isPartOfDelivery(QObject* receiver, const QEvent* event) const
     {
         for (const Delivery& d : delivering_) {
             if (d.event == event)
                 return true;
-            if (d.event->type() != event->type() || !event->isInputEvent() || !d.event->isInputEvent())
+            if (d.receiver == receiver || d.event->type() != event->type() || !event->isPointerEvent())
                 continue;
             if (static_cast<const QInputEvent*>(d.event)->timestamp() != static_cast<const QInputEvent*>(event)->timestamp())
                 continue;
@@ -148,7 +149,7 @@ private:
 
     void hold(QObject* receiver, QEvent* event)
     {
-        held_.push_back({receiver, std::unique_ptr<QEvent>(event->clone())});
+        held_.push_back({receiver, std::unique_ptr<QEvent>(event->clone()), event->spontaneous()});
         if (event->type() == QEvent::Close)
             event->ignore();  // the window stays until its handler has been asked
         else
@@ -157,7 +158,10 @@ private:
 
     void deliverAsStep(QObject* receiver, QEvent* event)
     {
-        delivering_.push_back({receiver, event});
+        // Sending an event again takes away its mark of coming from the
+        // window system; the windows still need to know.
+        const bool fromUser = event->spontaneous() || (event == replaying_ && replayingFromUser_);
+        delivering_.push_back({receiver, event, fromUser});
         {
             SynchronousStep step;
             QCoreApplication::sendEvent(receiver, event);
@@ -186,6 +190,7 @@ private:
         held_.pop_front();
         if (next.receiver) {
             replaying_ = next.event.get();
+            replayingFromUser_ = next.fromUser;
             QCoreApplication::sendEvent(next.receiver.data(), next.event.get());
             replaying_ = nullptr;
         }
@@ -197,7 +202,15 @@ private:
     std::vector<Delivery> delivering_;
     std::vector<QPointer<WindowTimer>> pendingTimers_;
     QEvent* replaying_ = nullptr;
+    bool replayingFromUser_ = false;
     bool replayPosted_ = false;
+
+public:
+    bool deliveringFromUser(const QEvent* event) const
+    {
+        return std::any_of(delivering_.begin(), delivering_.end(),
+                           [event](const Delivery& d) { return d.event == event && d.fromUser; });
+    }
 };
 
 SynchronousStep::SynchronousStep() { ++StepGate::instance().depth; }
@@ -215,6 +228,11 @@ void SynchronousStep::letPendingEventsRun()
 {
     StepGate::instance();
     QCoreApplication::processEvents();
+}
+
+bool SynchronousStep::cameFromUser(const QEvent* event)
+{
+    return event->spontaneous() || StepGate::instance().deliveringFromUser(event);
 }
 
 int SynchronousStep::heldInputCount() { return StepGate::instance().heldCount(); }

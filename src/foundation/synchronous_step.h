@@ -26,6 +26,8 @@
 #include "services.h"
 
 #include <QObject>
+
+class QEvent;
 #include <functional>
 #include <memory>
 
@@ -42,6 +44,10 @@ public:
     static bool open();
     // The "let pending window events run" of a step.
     static void letPendingEventsRun();
+    // True for an event that the window system delivered: a key the child
+    // pressed, a close the window manager asked for; false for one the
+    // program sent itself (a window closed by the program).
+    static bool cameFromUser(const QEvent* event);
     // Input waiting for the open steps to end (for tests and diagnostics).
     static int heldInputCount();
 };

@@ -30,7 +30,8 @@ void centreOnScreen(QWidget* w)
 } // namespace
 
 Firstfrm::Firstfrm(RunContext& ctx, std::function<void()> startUpWork, QWidget* parent)
-    : QWidget(parent), ctx_(ctx), work_(std::move(startUpWork))
+    : QWidget(parent), ctx_(ctx), work_(std::move(startUpWork)),
+      timer_(ctx.clock(), 100, true, [this] { onTimer(); }, this)
 {
     setObjectName(QStringLiteral("Firstfrm"));
     setWindowTitle(QStringLiteral("素因数分解"));
@@ -50,16 +51,13 @@ Firstfrm::Firstfrm(RunContext& ctx, std::function<void()> startUpWork, QWidget* 
     dateLabel_->setGeometry(0, tw(7800), width(), tw(400));
 
     timer_.setObjectName(QStringLiteral("Timer1"));
-    timer_.setSingleShot(true);
-    timer_.setInterval(100);
-    connect(&timer_, &QTimer::timeout, this, [this] { onTimer(); });
 }
 
 void Firstfrm::begin()
 {
     centreOnScreen(this);
     show();
-    QCoreApplication::processEvents();
+    SynchronousStep::letPendingEventsRun();
 
     const QDateTime now = ctx_.clock().now();
     ctx_.random().seed(std::uint32_t(now.time().msecsSinceStartOfDay() / 1000));
@@ -147,7 +145,7 @@ BASEFRM::BASEFRM(QWidget* parent) : QWidget(parent)
 void BASEFRM::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    QCoreApplication::processEvents();
+    SynchronousStep::letPendingEventsRun();
 }
 
 frmver::frmver(const RunContext& ctx, QWidget* parent) : QDialog(parent)

@@ -2,9 +2,9 @@
 // The small windows of start-up: the splash, the wait window and the version dialog.
 
 #include "runcontext.h"
+#include "synchronous_step.h"
 
 #include <QDialog>
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 
@@ -20,7 +20,7 @@ public:
     Firstfrm(RunContext& ctx, std::function<void()> startUpWork, QWidget* parent = nullptr);
     // Shows the splash and starts the start-up sequence.
     void begin();
-    QTimer* startUpTimer() { return &timer_; }
+    WindowTimer* startUpTimer() { return &timer_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -29,7 +29,7 @@ private:
     void onTimer();
     RunContext& ctx_;
     std::function<void()> work_;
-    QTimer timer_;
+    WindowTimer timer_;
     QLabel* dateLabel_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "foundation/cp932.h"
 #include "foundation/roster.h"
+#include "foundation/synchronous_step.h"
 #include "results/statistics.h"
 
 #include <QCoreApplication>
@@ -124,7 +125,7 @@ bool buildRosterListing(RunContext& ctx, int displayKind, const QString& gradeCh
     if (!computeCounts(ctx))
         return false;
     stage = 2;
-    QCoreApplication::processEvents();
+    SynchronousStep::letPendingEventsRun();
 
     // Built aside and handed over whole: a failed build leaves the caller's
     // listing as it was.

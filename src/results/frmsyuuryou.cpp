@@ -6,7 +6,7 @@
 #include "foundation/layout.h"
 #include "foundation/sounds.h"
 
-#include <QCoreApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
@@ -15,11 +15,12 @@
 namespace soinsuu {
 namespace {
 
-void pumpEvents() { QCoreApplication::processEvents(); }
+void pumpEvents() { SynchronousStep::letPendingEventsRun(); }
 
 } // namespace
 
-FrmSyuuryou::FrmSyuuryou(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
+FrmSyuuryou::FrmSyuuryou(RunContext& ctx, QWidget* parent)
+    : QWidget(parent), ctx_(ctx), timer_(ctx.clock(), 500, true, [this] { onTimer(); }, this)
 {
     setObjectName(QStringLiteral("FrmSyuuryou"));
     setWindowTitle(QStringLiteral("終了"));
@@ -88,9 +89,14 @@ FrmSyuuryou::FrmSyuuryou(RunContext& ctx, QWidget* parent) : QWidget(parent), ct
     connect(againButton_, &QPushButton::clicked, this, [this] { again(); });
 
     timer_.setObjectName(QStringLiteral("Timer1"));
-    timer_.setSingleShot(true);
-    timer_.setInterval(500);
-    connect(&timer_, &QTimer::timeout, this, [this] { onTimer(); });
+}
+
+void FrmSyuuryou::closeEvent(QCloseEvent* event)
+{
+    if (SynchronousStep::cameFromUser(event))
+        event->ignore();
+    else
+        QWidget::closeEvent(event);
 }
 
 void FrmSyuuryou::paintEvent(QPaintEvent*)
@@ -123,21 +129,16 @@ void FrmSyuuryou::showEvent(QShowEvent* event)
     evaluating_ = true;
     // The show event comes before the window is on screen, and the caller
     // (the ending drill) is still on the stack: evaluate from the event loop
-    // instead, so the sounds do not play over the wait window and the
-    // events let run here cannot pull the drill window away under its feet.
+    // instead, so the sounds do not play over the wait window.
     QMetaObject::invokeMethod(this, [this] { activate(); }, Qt::QueuedConnection);
 }
 
 void FrmSyuuryou::activate()
 {
+    // One synchronous step: keys and clicks wait until the evaluation and
+    // its sounds are over; the timer may fire where events are let run.
+    SynchronousStep step;
     RunContext& ctx = ctx_;
-    QPointer<FrmSyuuryou> self(this);
-    // A button pressed while a sound plays (the timer may show them early)
-    // ends the evaluation there: no further sounds over the next window.
-    auto pumpAndCheck = [&] {
-        pumpEvents();
-        return self && self->stillHere();
-    };
 
     const int s = ctx.currentStudent;
     const int level = ctx.selectedLevel;
@@ -146,8 +147,7 @@ void FrmSyuuryou::activate()
     if (!computeCounts(ctx))
         return;
     const EndOfDrillView v = evaluateEndOfDrill(ctx);
-    // The flags speak of this run only. Cleared now, so that a way out taken
-    // during a sound cannot leave them set for the next run.
+    // The flags speak of this run only.
     ctx.newPersonalBest = 0;
     ctx.newSchoolBest = 0;
 
@@ -156,8 +156,7 @@ void FrmSyuuryou::activate()
         if (v.goalBanner)
             banner_->show();
     }
-    if (!pumpAndCheck())
-        return;
+    pumpEvents();
     timer_.start();
 
     label_[19]->setText(v.pointsLine);
@@ -167,8 +166,7 @@ void FrmSyuuryou::activate()
     label_[16]->setText(v.levelName);
     label_[13]->setText(v.levelRunsLine);
     label_[14]->setText(v.allRunsLine);
-    if (!pumpAndCheck())
-        return;
+    pumpEvents();
 
     const QString message = endMessageText(v.message);
     if (!message.isEmpty()) {
@@ -177,18 +175,14 @@ void FrmSyuuryou::activate()
     }
     switch (v.message) {
     case EndMessage::PersonalBest:
-        if (!pumpAndCheck())
-            return;
+        pumpEvents();
         playRandomSound(ctx, Sound::自己最高音2, false);
-        if (!pumpAndCheck())
-            return;
+        pumpEvents();
         break;
     case EndMessage::SchoolBest:
-        if (!pumpAndCheck())
-            return;
+        pumpEvents();
         playSoundFile(ctx, kSchoolBestFile);
-        if (!pumpAndCheck())
-            return;
+        pumpEvents();
         break;
     case EndMessage::AtMinimumLine:
         playRandomSound(ctx, Sound::不合格音1, false);
@@ -204,8 +198,7 @@ void FrmSyuuryou::activate()
     } else {
         banner_->hide();
     }
-    if (!pumpAndCheck())
-        return;
+    pumpEvents();
     evaluating_ = false;
     ctx.navigator().closeWaitWindow();
 }
@@ -259,10 +252,6 @@ void FrmSyuuryou::toMenu()
     if (!beginLeaving())
         return;
     RunContext& ctx = ctx_;
-    // Left before the evaluation closed the wait window: the menu does not
-    // close it, so it would stay on screen.
-    if (evaluating_)
-        ctx.navigator().closeWaitWindow();
     ctx.navigator().showStudentMenu();
     close();
     pumpEvents();

@@ -5,8 +5,8 @@
 #include "endofdrill.h"
 
 #include "foundation/runcontext.h"
+#include "foundation/synchronous_step.h"
 
-#include <QTimer>
 #include <QWidget>
 
 class QLabel;
@@ -21,7 +21,7 @@ public:
     // The one-shot timer's work: shows the buttons. Public so tests need not
     // wait for the timer.
     void onTimer();
-    QTimer* timer() { return &timer_; }
+    WindowTimer* timer() { return &timer_; }
     // True while the evaluation and its sounds are under way.
     bool evaluating() const { return evaluating_; }
 
@@ -29,10 +29,12 @@ protected:
     // The first showing starts the evaluation, once the window is on screen.
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    // The evaluation and its way on are the only way out: the window
+    // manager's close is refused.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void activate();
-    bool stillHere() const { return !leaving_; }
     void toMenu();
     void again();
     // False when the window is already on its way out.
@@ -43,7 +45,7 @@ private:
     bool evaluating_ = false;
     bool leaving_ = false;
     bool timerDone_ = false;
-    QTimer timer_;
+    WindowTimer timer_;
     QLabel* label_[21] = {};
     QLabel* banner_;
     QPushButton* menuButton_;

@@ -5,29 +5,120 @@
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
 #include "foundation/roster.h"
+#include "foundation/synchronous_step.h"
 #include "results/resultsfile.h"
 
+#include <QCloseEvent>
+#include <QWidget>
 #include <QCoreApplication>
 #include <QPainter>
+#include <QtTest/qtestspontaneevent.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace soinsuu::test {
 
-FakeClock::FakeClock(QDateTime start) : now_(std::move(start)) {}
+class FakeTimer;
+
+struct FakeClock::Timers {
+    std::vector<FakeTimer*> all;
+};
+
+class FakeTimer final : public ClockTimer {
+public:
+    FakeTimer(std::shared_ptr<FakeClock::Timers> registry, const FakeClock& clock)
+        : registry_(std::move(registry)), clock_(clock), alive_(std::make_shared<bool>(true))
+    {
+        registry_->all.push_back(this);
+    }
+    ~FakeTimer() override
+    {
+        *alive_ = false;
+        std::erase(registry_->all, this);
+    }
+    void start(int intervalMs, bool singleShot) override
+    {
+        interval_ = std::max(1, intervalMs);
+        singleShot_ = singleShot;
+        active_ = true;
+        nextDue_ = clock_.monotonicMs() + interval_;
+        ++generation_;
+    }
+    void stop() override
+    {
+        active_ = false;
+        ++generation_;
+    }
+    bool isActive() const override { return active_; }
+
+    void passedTo(std::int64_t tick)
+    {
+        if (!active_ || tick < nextDue_)
+            return;
+        nextDue_ += interval_ * ((tick - nextDue_) / interval_ + 1);
+        if (queued_)
+            return;
+        queued_ = true;
+        std::weak_ptr<bool> alive = alive_;
+        const int generation = generation_;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [this, alive, generation] {
+                if (alive.expired())
+                    return;
+                queued_ = false;
+                // Stopped or started again since it fell due: that tick is gone.
+                if (generation != generation_ || !active_)
+                    return;
+                if (singleShot_)
+                    active_ = false;
+                if (due)
+                    due();
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    std::shared_ptr<FakeClock::Timers> registry_;
+    const FakeClock& clock_;
+    std::shared_ptr<bool> alive_;
+    int interval_ = 1;
+    bool singleShot_ = false;
+    bool active_ = false;
+    bool queued_ = false;
+    int generation_ = 0;
+    std::int64_t nextDue_ = 0;
+};
+
+FakeClock::FakeClock(QDateTime start) : now_(std::move(start)), timers_(std::make_shared<Timers>()) {}
+
+FakeClock::~FakeClock() = default;
+
+std::unique_ptr<ClockTimer> FakeClock::newTimer() { return std::make_unique<FakeTimer>(timers_, *this); }
 
 void FakeClock::advance(std::int64_t ms)
 {
     now_ = now_.addMSecs(ms);
     tick_ += ms;
+    const std::vector<FakeTimer*> timers = timers_->all;
+    for (FakeTimer* t : timers)
+        t->passedTo(tick_);
+}
+
+void FakeClock::pass(std::int64_t ms)
+{
+    QCoreApplication::processEvents();
+    for (std::int64_t done = 0; done < ms; done += 10) {
+        advance(std::min<std::int64_t>(10, ms - done));
+        QCoreApplication::processEvents();
+    }
 }
 
 void FakeClock::waitResponsive(int ms)
 {
     ++waitsRequested;
     totalWaitedMs += ms;
-    advance(ms);
+    pass(ms);
     if (onWait)
         onWait();
 }
@@ -45,15 +136,22 @@ double ScriptedRandom::next()
 
 bool RecordingSound::play(const QString& filePath)
 {
+    const QString name = QFileInfo(filePath).fileName();
     played << filePath;
     if (onPlay)
-        onPlay(QFileInfo(filePath).fileName());
-    bool ok = !failAlways && QFileInfo(filePath).fileName() != QStringLiteral(".wav");
+        onPlay(name);
+    bool ok = !failAlways && name != QStringLiteral(".wav");
     if (failuresToCome > 0) {
         --failuresToCome;
         ok = false;
     }
+    if (ok && clock) {
+        const auto it = clipMsByName.find(name);
+        clock->pass(it == clipMsByName.end() ? clipMs : it->second);
+    }
     lastError_ = ok ? QString() : QStringLiteral("再生できません");
+    if (onPlayed)
+        onPlayed(name);
     return ok;
 }
 
@@ -85,6 +183,7 @@ bool ScriptedDialogs::question(const QString& title, const QString& text)
 TestContext::TestContext() : ctx(std::make_unique<RunContext>())
 {
     ctx->services.clock = &clock;
+    sound.clock = &clock;
     ctx->services.random = &random;
     ctx->services.sound = &sound;
     ctx->services.dialogs = &dialogs;
@@ -140,6 +239,26 @@ std::unique_ptr<PrintJob> RecordingPrinter::begin(const QString& documentName, Q
         return nullptr;
     }
     return std::make_unique<RecordingJob>(*this, documentName);
+}
+
+void settle()
+{
+    for (int i = 0; i < 10000; ++i) {
+        QCoreApplication::processEvents();
+        if (SynchronousStep::heldInputCount() == 0 && !SynchronousStep::open())
+            break;
+    }
+    QCoreApplication::processEvents();
+}
+
+bool requestCloseFromWindowManager(QWidget* window)
+{
+    // Delivered as the window system delivers it, the way Qt's test library
+    // sends its own key and mouse events (sendEvent would take the mark away).
+    QCloseEvent close;
+    QSpontaneKeyEvent::setSpontaneous(&close);
+    QCoreApplication::instance()->notify(window, &close);
+    return close.isAccepted();
 }
 
 void useDesignScreen()

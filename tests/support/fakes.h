@@ -13,27 +13,41 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace soinsuu::test {
 
+// A clock the test moves. Its timers fall due as the clock passes their
+// time and, like a window system's timers, are delivered from the event
+// loop: when the test (or a wait, or a sound) lets events run.
 class FakeClock final : public Clock {
 public:
     explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 12, 9), QTime(10, 0, 0)));
+    ~FakeClock() override;
     QDateTime now() const override { return now_; }
     std::int64_t monotonicMs() const override { return tick_; }
-    // Advances both readings; runs pending events only when asked.
+    // Lets the time pass as the real wait does: events run every 10 ms.
     void waitResponsive(int ms) override;
+    std::unique_ptr<ClockTimer> newTimer() override;
+    // Moves both readings at once; timers that fall due are queued for the
+    // event loop, a timer that fell due several times once.
     void advance(std::int64_t ms);
+    // Time passing with the event loop running: 10 ms steps, events run
+    // after each, as between a child's key presses.
+    void pass(std::int64_t ms);
     void setNow(const QDateTime& t) { now_ = t; }
     int waitsRequested = 0;
     std::int64_t totalWaitedMs = 0;
     // Called after each wait, e.g. to let a test act "during" the wait.
     std::function<void()> onWait;
 
+    struct Timers;
+
 private:
     QDateTime now_;
     std::int64_t tick_ = 1'000'000;
+    std::shared_ptr<Timers> timers_;
 };
 
 // Returns the queued values in order, then falls back to a simple generator.
@@ -48,16 +62,25 @@ private:
     std::uint64_t fallback_ = 12345;
 };
 
+// Plays as the real output does, on the fake clock: a clip takes its length
+// (the time passes in 10 ms steps with events running, so timers fall due
+// and keys typed meanwhile arrive), a failure returns at once.
 class RecordingSound final : public SoundOutput {
 public:
+    FakeClock* clock = nullptr;  // set by TestContext
+    int clipMs = 1200;           // an ordinary chime
+    std::map<QString, int> clipMsByName;  // file name -> length, where it differs
     bool play(const QString& filePath) override;
     QString lastError() const override { return lastError_; }
     QStringList played;         // full paths, in order
     QStringList playedNames() const;  // file names only
     int failuresToCome = 0;     // the next n plays fail
     bool failAlways = false;
-    // Called with the file name during each play, e.g. to act while a sound is heard.
+    // Called with the file name as each play starts, e.g. to type while the
+    // sound is heard.
     std::function<void(const QString&)> onPlay;
+    // Called with the file name when each play has ended.
+    std::function<void(const QString&)> onPlayed;
 
 private:
     QString lastError_;
@@ -95,7 +118,7 @@ public:
     void showStudentMenu() override { calls << "showStudentMenu"; if (onShowMenu) onShowMenu(); }
     void closeStudentMenu() override { calls << "closeStudentMenu"; }
     void showDrillWindow() override { calls << "showDrillWindow"; if (onShowDrill) onShowDrill(); }
-    void closeDrillWindow() override { calls << "closeDrillWindow"; }
+    void closeDrillWindow() override { calls << "closeDrillWindow"; if (onCloseDrill) onCloseDrill(); }
     void showEndOfDrill() override { calls << "showEndOfDrill"; if (onShowEnd) onShowEnd(); }
     void showWaitWindow() override { calls << "showWaitWindow"; }
     void closeWaitWindow() override { calls << "closeWaitWindow"; }
@@ -106,9 +129,18 @@ public:
     QStringList calls;
     int endedWith = -1;
     std::function<void()> onShowDrill;
+    std::function<void()> onCloseDrill;
     std::function<void()> onShowMenu;
     std::function<void()> onShowEnd;
 };
+
+// Lets the event loop run until input held back by a synchronous step has
+// all been delivered, as it is once a child stops typing.
+void settle();
+
+// A close request as the window manager sends it (Alt+F4, the title bar's
+// close button): true when the window accepted it.
+bool requestCloseFromWindowManager(QWidget* window);
 
 // A run context wired to the fakes above.
 struct TestContext {
