@@ -7,6 +7,7 @@
 #include "foundation/layout.h"
 #include "support/fakes.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -112,7 +113,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("goalMarked9999");
         QTest::addColumn<QString>("message");         // empty: hidden
         QTest::addColumn<QStringList>("sounds");
-        QTest::addColumn<bool>("bannerShown");
+        QTest::addColumn<bool>("bannerShown");       // through the last sound (or to the end)
         QTest::addColumn<QString>("label2");          // after the timer; empty: hidden
         QTest::addColumn<bool>("again");
 
@@ -162,22 +163,31 @@ private Q_SLOTS:
         addRecord(kOther, level, otherBest, 30);
         for (int time : earlierRuns)
             addRecord(kStudent, level, time);
+        // Each sound takes 1.2 s, longer than the timer's 500 ms.
+        bool bannerSeen = false;
+        bool buttonSeenDuringASound = false;
+        t_->sound.onPlayed = [&](const QString&) {
+            bannerSeen = widget("Picture1")->isVisible();
+            buttonSeenDuringASound |= widget("Command4")->isVisible() || widget("Command5")->isVisible();
+        };
         finishRun(level, runTime);
+        if (sounds.isEmpty())
+            bannerSeen = widget("Picture1")->isVisible();
 
         QCOMPARE(label(20)->isVisible(), !message.isEmpty());
         if (!message.isEmpty())
             QCOMPARE(label(20)->text(), message);
         QCOMPARE(t_->sound.playedNames(), sounds);
-        QCOMPARE(widget("Picture1")->isVisible(), bannerShown);
+        QCOMPARE(bannerSeen, bannerShown);
+        QVERIFY(!buttonSeenDuringASound);
         QCOMPARE(ctx().newPersonalBest, std::int16_t(0));
         QCOMPARE(ctx().newSchoolBest, std::int16_t(0));
         QVERIFY(t_->navigator.calls.contains(QStringLiteral("closeWaitWindow")));
-        // Neither button before the timer, which is under way.
-        QVERIFY(frm_->timer()->isActive());
         QVERIFY(!frm_->evaluating());
-        QVERIFY(!widget("Command4")->isVisible());
-        QVERIFY(!widget("Command5")->isVisible());
-        frm_->onTimer();
+        // Without a sound the evaluation is over before the timer.
+        QCOMPARE(widget("Command4")->isVisible(), !sounds.isEmpty());
+        t_->clock.pass(500);
+        QVERIFY(!frm_->timer()->isActive());
         QVERIFY(!widget("Picture1")->isVisible());
         QVERIFY(widget("Command4")->isVisible());
         QCOMPARE(widget("Command5")->isVisible(), again);
@@ -216,14 +226,14 @@ private Q_SLOTS:
     void buttons()
     {
         finishRun(1, 50);
-        frm_->onTimer();
+        t_->clock.pass(500);
         QTest::mouseClick(static_cast<QPushButton*>(widget("Command4")), Qt::LeftButton);
         QVERIFY(t_->navigator.calls.endsWith(QStringLiteral("showStudentMenu")));
         QVERIFY(!frm_->isVisible());
 
         t_->navigator.calls.clear();
         openWindow();
-        frm_->onTimer();
+        t_->clock.pass(500);
         ctx().runFinished = 1;
         QTest::mouseClick(static_cast<QPushButton*>(widget("Command5")), Qt::LeftButton);
         QVERIFY(!static_cast<QPushButton*>(widget("Command4"))->isEnabled());
@@ -353,40 +363,73 @@ private Q_SLOTS:
         QCOMPARE(t_->navigator.calls.count(QStringLiteral("closeWaitWindow")), 1);
     }
 
-    // The timer may show the buttons while a sound still plays. Leaving then
-    // stops the rest of the evaluation: no goal sound over the next window,
-    // no wait window closed behind a new run, no record flags left over.
-    void leavingDuringASound_data()
+    // The window in a classroom: sounds of 1.2 s, a child who presses keys
+    // and buttons while they play, a window manager asked to close it. The
+    // buttons come only after the evaluation and its sounds, nothing the
+    // child does meanwhile acts before that, and the window stays.
+    void classroomTiming_data()
     {
-        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("during");      // what the child does while the sounds play
+        QTest::addColumn<QString>("after");       // ... and once the buttons are there
         QTest::addColumn<QStringList>("navigation");
-        QTest::newRow("menu") << "Command4" << QStringList{"closeWaitWindow", "showStudentMenu"};
-        QTest::newRow("again") << "Command5" << QStringList{"showWaitWindow", "showDrillWindow"};
+        const QStringList stays{"closeWaitWindow"};
+        const QStringList toMenu{"closeWaitWindow", "showStudentMenu"};
+        QTest::newRow("waits") << "" << "" << stays;
+        QTest::newRow("Space mashed") << "space" << "" << stays;
+        QTest::newRow("click on the menu button's place") << "click" << "" << stays;
+        QTest::newRow("close request during a sound") << "close" << "" << stays;
+        QTest::newRow("close request afterwards") << "" << "close" << stays;
+        QTest::newRow("Return on the focused button") << "" << "return" << toMenu;
+        QTest::newRow("Enter on the focused button") << "" << "enter" << toMenu;
+        QTest::newRow("Space on the focused button") << "" << "space" << toMenu;
     }
-    void leavingDuringASound()
+    void classroomTiming()
     {
-        QFETCH(QString, button);
+        QFETCH(QString, during);
+        QFETCH(QString, after);
         QFETCH(QStringList, navigation);
-        // The goal level cleared for the first time with a school best: the
-        // school-best sound comes before the goal sound.
-        addRecord(kOther, 4, 60, 30);
-        addRecord(kStudent, 4, 70);
-        addRecord(kStudent, 4, 70);
-        t_->sound.onPlay = [&](const QString& name) {
-            if (name != QStringLiteral("最高1.wav"))
-                return;
-            frm_->onTimer();
-            auto* b = frm_->findChild<QPushButton*>(button);
-            QVERIFY(b->isVisible());
-            QTest::mouseClick(b, Qt::LeftButton);
+        // The goal level cleared for the first time: "合格.wav" after the
+        // run's own sound, the banner through both.
+        addRecord(kStudent, 4, 35);
+        addRecord(kStudent, 4, 35);
+        addRecord(kOther, 4, 20, 30);
+        bool closeAccepted = false;
+        QStringList shownDuring;
+        t_->sound.onPlay = [&](const QString&) {
+            if (widget("Command4")->isVisible())
+                shownDuring << QStringLiteral("buttons");
+            if (!widget("Picture1")->isVisible())
+                shownDuring << QStringLiteral("no banner");
+            // Keys go to the widget with the focus, a click to what is
+            // under the pointer: the window, while the buttons are hidden.
+            QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : frm_.get();
+            if (during == u"space") {
+                QTest::keyClick(focus, Qt::Key_Space);
+                QTest::keyClick(focus, Qt::Key_Space);
+            } else if (during == u"click") {
+                QTest::mouseClick(frm_.get(), Qt::LeftButton, {}, frm_->mapFromGlobal(widget("Command4")->mapToGlobal(QPoint(10, 10))));
+            } else if (during == u"close") {
+                closeAccepted |= test::requestCloseFromWindowManager(frm_.get());
+            }
         };
         finishRun(4, 50);
-        QCOMPARE(t_->sound.playedNames(), QStringList{"最高1.wav"});
+        QCOMPARE(t_->sound.playedNames(), (QStringList{"s10.wav", "合格.wav"}));
+        QCOMPARE(shownDuring, QStringList());
+        test::settle();
+        QVERIFY(widget("Command4")->isVisible());
+        QCOMPARE(QApplication::focusWidget() == widget("Command4") || !frm_->isActiveWindow(), true);
+        if (after == u"close")
+            closeAccepted |= test::requestCloseFromWindowManager(frm_.get());
+        else if (after == u"return")
+            QTest::keyClick(widget("Command4"), Qt::Key_Return);
+        else if (after == u"enter")
+            QTest::keyClick(widget("Command4"), Qt::Key_Enter);
+        else if (after == u"space")
+            QTest::keyClick(widget("Command4"), Qt::Key_Space);
+        test::settle();
+        QVERIFY(!closeAccepted);
         QCOMPARE(t_->navigator.calls, navigation);
-        QCOMPARE(ctx().newPersonalBest, std::int16_t(0));
-        QCOMPARE(ctx().newSchoolBest, std::int16_t(0));
-        QVERIFY(!frm_->isVisible());
-        QVERIFY(!frm_->timer()->isActive());
+        QCOMPARE(frm_->isVisible(), !navigation.contains(QStringLiteral("showStudentMenu")));
     }
 
     // A second press, of either button, must not open a second window.
@@ -403,7 +446,7 @@ private Q_SLOTS:
         QFETCH(QString, first);
         QFETCH(QString, second);
         finishRun(1, 50);
-        frm_->onTimer();
+        t_->clock.pass(500);
         t_->navigator.calls.clear();
         auto* a = frm_->findChild<QPushButton*>(first);
         auto* b = frm_->findChild<QPushButton*>(second);
