@@ -209,7 +209,7 @@ void FrmTimeData::build()
     wait->setAlignment(Qt::AlignCenter);
     wait->setFont(designFont(kPGothic, 28, true));
     fillBackground(wait, ctx_.seasonColour.isValid() ? ctx_.seasonColour : QColor(224, 240, 255));
-    wait->setGeometry(rect());
+    wait->setGeometry(twRect(0, 0, 15360, 11520));
     wait->hide();
     wait_ = wait;
 }
@@ -217,7 +217,6 @@ void FrmTimeData::build()
 void FrmTimeData::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    wait_->setGeometry(rect());
     入力欄配置説明表示();
 }
 

@@ -113,7 +113,7 @@ namesel::namesel(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
 
     waitPanel_ = new QLabel(QStringLiteral("Just a moment, please."), this);
     waitPanel_->setObjectName(QStringLiteral("Picture5"));
-    waitPanel_->setGeometry(rect());
+    waitPanel_->setGeometry(twRect(0, 0, 15360, 11520));
     waitPanel_->setFont(designFont(kPGothic, 28, true));
     static_cast<QLabel*>(waitPanel_)->setAlignment(Qt::AlignCenter);
 
@@ -135,7 +135,7 @@ void namesel::open()
 {
     fillBackground(this, ctx_.seasonColour);
     fillBackground(waitPanel_, ctx_.seasonColour);
-    waitPanel_->setGeometry(rect());
+    waitPanel_->setGeometry(twRect(0, 0, 15360, 11520));
     waitPanel_->show();
     waitPanel_->raise();
     ctx_.random().seed(std::uint32_t(ctx_.clock().secondsSinceMidnight()));

@@ -174,7 +174,7 @@ void seisekitime1::build()
     cover->setFont(designFont(kPGothic, 28, true));
     waitCover_ = cover;
     waitCover_->setObjectName(QStringLiteral("Picture2"));
-    waitCover_->setGeometry(rect());
+    waitCover_->setGeometry(twRect(0, 0, 15360, 11520));
     fillBackground(waitCover_, ctx_.seasonColour);
     progress_ = new QProgressBar(waitCover_);
     progress_->setObjectName(QStringLiteral("ProgressBar1"));
@@ -441,7 +441,7 @@ void seisekitime1::activate()
     dataButton_->setVisible(ctx_.studentName.trimmed() == QStringLiteral("先生"));
     workingTime_->setText(workingTimeText(ctx_));
     menuReady_ = 0;
-    waitCover_->setGeometry(rect());
+    waitCover_->setGeometry(twRect(0, 0, 15360, 11520));
     waitCover_->show();
     waitCover_->raise();
     repaint();

@@ -112,7 +112,7 @@ void FrmSyuuryou::paintEvent(QPaintEvent*)
     p.fillRect(rect(), sky);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 170));
-    p.drawRoundedRect(QRectF(twRect(1200, 4300, 12780, 1960)), tw(180), tw(180));
+    p.drawRoundedRect(QRectF(twRect(1200, 4300, 12780, 1960).translated(designOrigin(this))), tw(180), tw(180));
     // Two faint hills along the bottom edge.
     p.setBrush(QColor(196, 230, 196, 140));
     p.drawEllipse(QRectF(-width() * 0.2, height() * 0.86, width() * 0.8, height() * 0.4));

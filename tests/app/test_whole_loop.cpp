@@ -1,7 +1,8 @@
 // The program's main job end to end, through the real windows and the real
 // navigator: start-up, a name, the menu, a whole run, the end-of-drill
 // window, the menu again, back to the names, and out to the launcher; and
-// the teacher's way into the two data windows and back to the menu.
+// the teacher's way into the two data windows and back to the menu. Then
+// that every window takes the whole screen.
 
 #include "admin/frmdata.h"
 #include "admin/frmtimedata.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -77,6 +79,65 @@ struct School {
     }
 };
 
+// The program's window of that name on screen, if there is one.
+QWidget* openWindowNamed(const QString& name)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == name && w->isVisible())
+            return w;
+    return nullptr;
+}
+
+// Answers every problem of the run right, after three seconds of thought each.
+void solveEveryProblem(School& school, MainFrm* drill)
+{
+    for (int p = 0; p < 10; ++p) {
+        school.clock.pass(3000);
+        const int posed = drill->problem().posedNumber;
+        while (drill->problem().posedNumber == posed && !school.ctx->runFinished) {
+            QTest::keyClicks(drill, QString::number(drill->problem().expectedDivisor));
+            QTest::keyClick(drill, Qt::Key_Right);
+            QTest::keyClicks(drill, QString::number(drill->problem().expectedQuotient));
+            QTest::keyClick(drill, Qt::Key_Space);
+        }
+    }
+}
+
+// Takes the school from start-up to the named window: the student's (line
+// 1) way to the menu, the drill and the end of a run, the teacher's (line
+// 2) to the data windows.
+QWidget* reach(School& school, const QString& window)
+{
+    if (!startUpAndHandOver(*school.ctx, school.root + QStringLiteral("素因数分解")))
+        return nullptr;
+    auto* names = openWindow<namesel>();
+    if (window == u"namesel")
+        return names;
+    const bool teacher = window == u"FrmTimeData" || window == u"FrmData";
+    auto* list = names->findChild<QListWidget*>(QStringLiteral("List1"));
+    list->setCurrentRow(teacher ? 2 : 1);
+    QTest::keyClick(list, '1');
+    auto* menu = openWindow<seisekitime1>();
+    if (window == u"seisekitime1")
+        return menu;
+    if (teacher) {
+        QTest::mouseClick(menu->findChild<QPushButton*>(QStringLiteral("Command8")), Qt::LeftButton);
+        const QString door = window == u"FrmData" ? QStringLiteral("Command9") : QStringLiteral("Command10");
+        QTest::mouseClick(menu->findChild<QPushButton*>(door), Qt::LeftButton);
+        return openWindowNamed(window);
+    }
+    QTest::keyClick(menu, '1');
+    auto* drill = openWindow<MainFrm>();
+    if (window == u"MainFrm")
+        return drill;
+    solveEveryProblem(school, drill);
+    QCoreApplication::processEvents();
+    // The way on is offered half a second after the evaluation.
+    school.clock.pass(500);
+    return openWindow<FrmSyuuryou>();
+}
+
 } // namespace
 
 class TestWholeLoop : public QObject {
@@ -110,16 +171,7 @@ private Q_SLOTS:
         auto* drill = openWindow<MainFrm>();
         QVERIFY(drill);
         QVERIFY(!openWindow<seisekitime1>());
-        for (int p = 0; p < 10; ++p) {
-            clock.pass(3000);
-            const int posed = drill->problem().posedNumber;
-            while (drill->problem().posedNumber == posed && !ctx->runFinished) {
-                QTest::keyClicks(drill, QString::number(drill->problem().expectedDivisor));
-                QTest::keyClick(drill, Qt::Key_Right);
-                QTest::keyClicks(drill, QString::number(drill->problem().expectedQuotient));
-                QTest::keyClick(drill, Qt::Key_Space);
-            }
-        }
+        solveEveryProblem(school, drill);
         // Three seconds of thought and two sounds of 1.2 s for each problem.
         QCOMPARE(ctx->runTime, 54);
 
@@ -184,6 +236,53 @@ private Q_SLOTS:
         }
         QVERIFY(school.dialogs.shown.empty());
     }
+
+    // Every window takes the whole screen; on a screen wider than 4:3 the
+    // design stands centred with the window's own background beside it.
+    void everyWindowFillsTheScreen_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QPoint>("designPosition");
+        QTest::newRow("name window") << "namesel" << "Label1" << QPoint(40, 120);
+        QTest::newRow("menu") << "seisekitime1" << "Command1" << QPoint(20, 700);
+        QTest::newRow("drill") << "MainFrm" << "sPicture1" << QPoint(0, 0);
+        QTest::newRow("end of drill") << "FrmSyuuryou" << "Label15" << QPoint(123, 27);
+        QTest::newRow("criteria editor") << "FrmTimeData" << "Label5" << QPoint(20, 8);
+        QTest::newRow("records") << "FrmData" << "Picture10" << QPoint(8, 8);
+    }
+    void everyWindowFillsTheScreen()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, control);
+        QFETCH(QPoint, designPosition);
+        School school;
+        QWidget* w = reach(school, window);
+        QVERIFY(w);
+        QVERIFY(w->windowState() & Qt::WindowFullScreen);
+        QCOMPARE(w->geometry(), QGuiApplication::primaryScreen()->geometry());
+
+        // A wide screen, as the window would be laid out on it.
+        w->setWindowState(Qt::WindowNoState);
+        w->resize(1280, 768);
+        QCoreApplication::processEvents();
+        const QImage shot = w->grab().toImage();
+        const QPoint origin(128, 0);
+        QCOMPARE(designOrigin(w), origin);
+        QCOMPARE(w->findChild<QWidget*>(control)->mapTo(w, QPoint(0, 0)), origin + designPosition);
+        const int y = 293;  // through the end-of-drill window's band
+        const QColor beside = shot.pixelColor(64, y);
+        QCOMPARE(shot.pixelColor(1280 - 64, y), beside);
+        if (window == u"FrmSyuuryou") {
+            // It paints its own sky across the window, and its band behind
+            // the result moves with the design.
+            QCOMPARE(shot.pixelColor(90, y), beside);
+            QVERIFY(shot.pixelColor(origin.x() + 90, y) != beside);
+        } else {
+            QCOMPARE(beside, w->palette().color(QPalette::Window));
+        }
+    }
+
 };
 
 QTEST_MAIN(TestWholeLoop)

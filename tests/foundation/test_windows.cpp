@@ -1,15 +1,43 @@
 #include "foundation/fonts.h"
+#include "foundation/layout.h"
+#include "foundation/widgets.h"
 #include "foundation/windows.h"
 #include "support/fakes.h"
 
+#include <QDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace soinsuu;
+
+namespace {
+
+const QColor kBackground(30, 90, 150);
+const QColor kDesignColour(250, 240, 200);
+
+// A window of the program's kind, its own background colour filled in, as
+// a screen of the given size would show it.
+struct ScreenWindow {
+    QWidget window;
+    QWidget* stage;
+    explicit ScreenWindow(QSize screen = QSize(1024, 768))
+    {
+        stage = coverWholeScreen(&window);
+        fillBackground(&window, kBackground);
+        // The test's screen, not the test machine's: the window manager's
+        // full-screen state would hold the window to the latter.
+        window.setWindowState(Qt::WindowNoState);
+        window.resize(screen);
+    }
+};
+
+} // namespace
 
 class TestWindows : public QObject {
     Q_OBJECT
@@ -38,6 +66,106 @@ private Q_SLOTS:
         QVERIFY(!splash->isVisible());
         QVERIFY(!splash->startUpTimer()->isActive());
         delete splash;
+    }
+
+    // The window takes the whole screen, in the window manager's full-screen
+    // state so that no desktop panel covers it.
+    void aWindowCoversTheWholeScreen()
+    {
+        QWidget window;
+        coverWholeScreen(&window);
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QVERIFY(window.windowState() & Qt::WindowFullScreen);
+        QCOMPARE(window.geometry(), screen);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.windowState() & Qt::WindowFullScreen);
+        QCOMPARE(window.geometry(), screen);
+    }
+
+    // The design keeps its proportions, centred; beside it the window's own
+    // background shows.
+    void theDesignStandsCentred_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<QPoint>("origin");
+        QTest::newRow("1024 x 768") << 1.0 << QSize(1024, 768) << QPoint(0, 0);
+        QTest::newRow("wider") << 1.0 << QSize(1280, 768) << QPoint(128, 0);
+        QTest::newRow("taller") << 1.0 << QSize(1024, 1024) << QPoint(0, 128);
+        QTest::newRow("1920 x 1080, scaled up") << 1080 / 768.0 << QSize(1920, 1080) << QPoint(240, 0);
+        // The top-left corner, with the title and the way out, stays in sight.
+        QTest::newRow("smaller than the design") << 1.0 << QSize(800, 600) << QPoint(0, 0);
+    }
+    void theDesignStandsCentred()
+    {
+        QFETCH(double, scale);
+        QFETCH(QSize, screen);
+        QFETCH(QPoint, origin);
+        setScreenScale(scale);
+        ScreenWindow w(screen);
+        auto* corner = new QLabel(&w.window);
+        corner->setGeometry(twRect(0, 0, 1500, 1500));
+        fillBackground(corner, kDesignColour);
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        const QImage shot = w.window.grab().toImage();
+        setScreenScale(1.0);
+
+        QCOMPARE(w.window.size(), screen);
+        QCOMPARE(w.stage->size(), QSize(int(std::lround(1024 * scale)), int(std::lround(768 * scale))));
+        QCOMPARE(designOrigin(&w.window), origin);
+        QCOMPARE(corner->mapTo(&w.window, QPoint(0, 0)), origin);
+        QCOMPARE(shot.pixelColor(origin + QPoint(5, 5)), kDesignColour);
+        if (origin.x() > 0) {
+            QCOMPARE(shot.pixelColor(origin.x() / 2, screen.height() / 2), kBackground);
+            QCOMPARE(shot.pixelColor(screen.width() - origin.x() / 2, screen.height() / 2), kBackground);
+        }
+        if (origin.y() > 0) {
+            QCOMPARE(shot.pixelColor(screen.width() / 2, origin.y() / 2), kBackground);
+            QCOMPARE(shot.pixelColor(screen.width() / 2, screen.height() - origin.y() / 2), kBackground);
+        }
+    }
+
+    // Whenever and however a widget becomes a child of the window, its twip
+    // geometry places it in the design.
+    void newChildrenOfTheWindowStandInTheDesign_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("made with the window") << "before";
+        QTest::newRow("made once the window is shown") << "after";
+        QTest::newRow("handed to the window later") << "reparented";
+    }
+    void newChildrenOfTheWindowStandInTheDesign()
+    {
+        QFETCH(QString, when);
+        ScreenWindow w(QSize(1280, 768));
+        QWidget elsewhere;
+        QLabel* child = nullptr;
+        if (when == u"before")
+            child = new QLabel(&w.window);
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        if (when == u"after") {
+            child = new QLabel(&w.window);
+        } else if (when == u"reparented") {
+            child = new QLabel(&elsewhere);
+            child->setParent(&w.window);
+        }
+        child->setGeometry(twRect(1500, 3000, 1500, 750));
+        child->show();
+        QCOMPARE(child->window(), &w.window);
+        QCOMPARE(w.window.findChild<QLabel*>(), child);
+        QCOMPARE(child->mapTo(&w.window, QPoint(0, 0)), QPoint(128 + 100, 200));
+    }
+
+    // A dialog over the window is a window of its own, not part of the design.
+    void aDialogOverTheWindowStaysAWindow()
+    {
+        ScreenWindow w(QSize(1280, 768));
+        auto* dialog = new QDialog(&w.window);
+        QVERIFY(dialog->isWindow());
+        QCOMPARE(dialog->parentWidget(), &w.window);
     }
 
     void versionDialog()
