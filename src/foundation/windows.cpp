@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <ctime>
 
@@ -125,8 +126,11 @@ BASEFRM::BASEFRM(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("BASEFRM"));
     setWindowTitle(QStringLiteral("素因数分解"));
-    setWindowFlag(Qt::FramelessWindowHint);
-    setWindowFlag(Qt::WindowStaysOnTopHint);
+    // A dialog of the program's full-screen window to the window manager:
+    // the window manager keeps a full-screen window over the desktop's
+    // panels only while it or a dialog of its own has the focus, and a
+    // window that merely stays on top goes behind a full-screen one.
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setFixedSize(tw(6000), tw(1500));
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -140,11 +144,33 @@ BASEFRM::BASEFRM(QWidget* parent) : QWidget(parent)
     label->setFrameStyle(QFrame::Box | QFrame::Plain);
     label->setLineWidth(2);
     centreOnScreen(this);
+    // The drill hands over to the end-of-drill window while this one is up.
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) { stayInFrontOf(window); });
+}
+
+void BASEFRM::stayInFrontOf(QWindow* window)
+{
+    QWindow* own = windowHandle();
+    if (!own || !window || window == own || !(window->windowStates() & Qt::WindowFullScreen))
+        return;
+    if (own->transientParent() == window)
+        return;
+    own->setTransientParent(window);
+    // The window manager hears of a new owner when the window is shown.
+    if (isVisible()) {
+        hide();
+        show();
+    }
 }
 
 void BASEFRM::showEvent(QShowEvent* event)
 {
+    // Shown in front of the window that has the focus (before it is on screen).
+    stayInFrontOf(QGuiApplication::focusWindow());
     QWidget::showEvent(event);
+    if (loaded_)
+        return;
+    loaded_ = true;
     SynchronousStep::letPendingEventsRun();
 }
 

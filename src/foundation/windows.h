@@ -9,6 +9,7 @@
 #include <functional>
 
 class QLabel;
+class QWindow;
 
 namespace soinsuu {
 
@@ -40,6 +41,12 @@ public:
     explicit BASEFRM(QWidget* parent = nullptr);
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    // Stands in front of `window` when it is one of the program's
+    // full-screen windows.
+    void stayInFrontOf(QWindow* window);
+    bool loaded_ = false;
 };
 
 // The version dialog, opened from the title banner of the name window.

@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
 using namespace soinsuu;
 
@@ -166,6 +167,33 @@ private Q_SLOTS:
         auto* dialog = new QDialog(&w.window);
         QVERIFY(dialog->isWindow());
         QCOMPARE(dialog->parentWidget(), &w.window);
+    }
+
+    // The window manager keeps a full-screen window over the desktop's
+    // panels, and in front of windows that merely stay on top, while it or
+    // a dialog of its own has the focus: the wait window is a dialog of
+    // whichever full-screen window is in front, through a hand-over too.
+    void theWaitWindowBelongsToTheFullScreenWindowInFront()
+    {
+        QWidget drill;
+        coverWholeScreen(&drill);
+        drill.show();
+        drill.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&drill));
+        BASEFRM wait;
+        wait.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&wait));
+        QCOMPARE(wait.windowType(), Qt::Dialog);
+        QCOMPARE(wait.windowHandle()->transientParent(), drill.windowHandle());
+
+        QWidget end;
+        coverWholeScreen(&end);
+        end.show();
+        end.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&end));
+        drill.close();
+        QTRY_COMPARE(wait.windowHandle()->transientParent(), end.windowHandle());
+        QVERIFY(wait.isVisible());
     }
 
     void versionDialog()
