@@ -1,5 +1,7 @@
 #include "layout.h"
 
+#include "window_rules.h"
+
 #include <QChildEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -100,6 +102,7 @@ QWidget* coverWholeScreen(QWidget* window)
     window->setGeometry(area);
     window->setWindowState(window->windowState() | Qt::WindowFullScreen);
     auto* stage = new DesignStage(window);
+    pressFocusedButtonOnReturn(window);
     return stage;
 }
 

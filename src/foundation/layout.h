@@ -28,6 +28,9 @@ QRect twRect(double left, double top, double width, double height);
 // background shows beside it. Every widget made a child of the window from
 // now on is moved onto the stage as it is made, so the twip geometry a
 // window gives its controls is design geometry whichever parent it names.
+//
+// Return and Enter also press the window's focused button from now on
+// (window_rules.h): every window that fills the screen is set up here.
 QWidget* coverWholeScreen(QWidget* window);
 
 // Where the design's top-left corner stands in a window that covers the

@@ -2,7 +2,8 @@
 // navigator: start-up, a name, the menu, a whole run, the end-of-drill
 // window, the menu again, back to the names, and out to the launcher; and
 // the teacher's way into the two data windows and back to the menu. Then
-// that every window takes the whole screen.
+// what every window shares: the whole screen and Return on its focused
+// button.
 
 #include "admin/frmdata.h"
 #include "admin/frmtimedata.h"
@@ -87,6 +88,16 @@ QWidget* openWindowNamed(const QString& name)
         if (w->objectName() == name && w->isVisible())
             return w;
     return nullptr;
+}
+
+QStringList openWindowNames()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QStringList names;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            names << w->objectName();
+    return names;
 }
 
 // Answers every problem of the run right, after three seconds of thought each.
@@ -280,6 +291,47 @@ private Q_SLOTS:
             QVERIFY(shot.pixelColor(origin.x() + 90, y) != beside);
         } else {
             QCOMPARE(beside, w->palette().color(QPalette::Window));
+        }
+    }
+
+    // Return and Enter press the focused button of every window.
+    void returnPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("name window: O.K.") << "namesel" << "Command14" << int(Qt::Key_Return) << "seisekitime1";
+        QTest::newRow("name window: program menu") << "namesel" << "Command7" << int(Qt::Key_Enter) << "launcher";
+        QTest::newRow("menu: start") << "seisekitime1" << "Command4_1" << int(Qt::Key_Return) << "MainFrm";
+        QTest::newRow("menu: back") << "seisekitime1" << "Command1" << int(Qt::Key_Enter) << "namesel";
+        QTest::newRow("end of drill: to the menu") << "FrmSyuuryou" << "Command4" << int(Qt::Key_Return) << "seisekitime1";
+        QTest::newRow("criteria editor: back") << "FrmTimeData" << "Command4" << int(Qt::Key_Return) << "seisekitime1";
+        QTest::newRow("records: back") << "FrmData" << "Command4" << int(Qt::Key_Enter) << "seisekitime1";
+    }
+    void returnPressesTheFocusedButton()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        QFETCH(QString, next);
+        School school;
+        QWidget* w = reach(school, window);
+        QVERIFY(w);
+        if (window == u"namesel")
+            w->findChild<QListWidget*>(QStringLiteral("List1"))->setCurrentRow(1);
+        auto* b = w->findChild<QPushButton*>(button);
+        QVERIFY(b && b->isVisible());
+        b->setFocus();
+        QCOMPARE(w->focusWidget(), b);
+        QTest::keyClick(b, Qt::Key(key));
+        test::settle();
+        if (next == u"launcher") {
+            QCOMPARE(int(school.launched.size()), 1);
+            QVERIFY(school.navigator->ending());
+        } else {
+            QVERIFY2(openWindowNamed(next), qPrintable(openWindowNames().join(u' ')));
+            QVERIFY(!openWindowNamed(window));
         }
     }
 

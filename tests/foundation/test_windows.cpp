@@ -8,12 +8,16 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
+
+#include <map>
 
 using namespace soinsuu;
 
@@ -167,6 +171,61 @@ private Q_SLOTS:
         auto* dialog = new QDialog(&w.window);
         QVERIFY(dialog->isWindow());
         QCOMPARE(dialog->parentWidget(), &w.window);
+    }
+
+    // Return and Enter press the focused button, once per press, as in a
+    // dialog; other keys and other controls keep theirs.
+    void returnPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("autoRepeat");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("clicks");
+        const int none = Qt::NoModifier;
+        QTest::newRow("Return") << int(Qt::Key_Return) << none << false << "button" << 1;
+        QTest::newRow("Enter") << int(Qt::Key_Enter) << none << false << "button" << 1;
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << false << "button" << 1;
+        QTest::newRow("button on a panel") << int(Qt::Key_Return) << none << false << "panel button" << 1;
+        QTest::newRow("button made once shown") << int(Qt::Key_Return) << none << false << "late button" << 1;
+        QTest::newRow("Return held down") << int(Qt::Key_Return) << none << true << "button" << 0;
+        QTest::newRow("Shift+Return") << int(Qt::Key_Return) << int(Qt::ShiftModifier) << false << "button" << 0;
+        QTest::newRow("Ctrl+Enter") << int(Qt::Key_Enter) << int(Qt::ControlModifier) << false << "button" << 0;
+        QTest::newRow("Return in a text field") << int(Qt::Key_Return) << none << false << "field" << 0;
+    }
+    void returnPressesTheFocusedButton()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, autoRepeat);
+        QFETCH(QString, focus);
+        QFETCH(int, clicks);
+        ScreenWindow w;
+        auto* button = new QPushButton(QStringLiteral("ボタン"), &w.window);
+        auto* panel = new QWidget(&w.window);
+        auto* panelButton = new QPushButton(QStringLiteral("パネル"), panel);
+        auto* field = new QLineEdit(&w.window);
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        auto* late = new QPushButton(QStringLiteral("あと"), &w.window);
+        late->show();
+        int pressed = 0;
+        for (QPushButton* b : {button, panelButton, late})
+            QObject::connect(b, &QPushButton::clicked, b, [&pressed] { ++pressed; });
+        const std::map<QString, QWidget*> targets{{QStringLiteral("button"), button},
+                                                  {QStringLiteral("panel button"), panelButton},
+                                                  {QStringLiteral("late button"), late},
+                                                  {QStringLiteral("field"), field}};
+        QWidget* target = targets.at(focus);
+        target->setFocus();
+        QCOMPARE(w.window.focusWidget(), target);
+
+        const auto mods = Qt::KeyboardModifiers(modifiers);
+        QKeyEvent press(QEvent::KeyPress, key, mods, QStringLiteral("\r"), autoRepeat);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, mods, QStringLiteral("\r"), autoRepeat);
+        QApplication::sendEvent(target, &release);
+        QCOMPARE(pressed, clicks);
     }
 
     // The window manager keeps a full-screen window over the desktop's
