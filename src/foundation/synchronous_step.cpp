@@ -69,7 +69,7 @@ public:
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override
     {
-        if (!receiver->isWidgetType() || !isUserInput(event))
+        if (!receiver->isWidgetType() || (event != replaying_ && !isUserInput(event)))
             return false;
         if (isPartOfDelivery(receiver, event))
             return false;
