@@ -5,6 +5,7 @@
 #include "foundation/layout.h"
 #include "foundation/roster.h"
 #include "foundation/widgets.h"
+#include "foundation/window_rules.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -58,6 +59,7 @@ void FrmData::build()
     hint_->setText(QStringLiteral("ダブルクリックすると変更、消去できます"));
     back_ = makeButton(hintPanel_, QStringLiteral("Command4"), QStringLiteral("戻る"), twRect(13080, 90, 1920, 660), 16);
     connect(back_, &QPushButton::clicked, this, [this] { leave(); });
+    treatCloseRequestsAs(this, [this] { leave(); });
 
     panel_ = new QWidget(this);
     panel_->setObjectName(QStringLiteral("Picture3"));

@@ -7,6 +7,7 @@
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
 #include "foundation/widgets.h"
+#include "foundation/window_rules.h"
 #include "results/resultsfile.h"
 
 #include <QHeaderView>
@@ -181,6 +182,8 @@ void FrmTimeData::build()
     });
     connect(reloadButton_, &QPushButton::clicked, this, [this] { reload(); });
     connect(backButton_, &QPushButton::clicked, this, [this] { leave(); });
+    // With the same question about unsaved changes as the button.
+    treatCloseRequestsAs(this, [this] { leave(); });
 
     // The column explanation and the distribution, right of the grid.
     const double x = 8900;

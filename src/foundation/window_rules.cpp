@@ -1,5 +1,8 @@
 #include "window_rules.h"
 
+#include "synchronous_step.h"
+
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
 
@@ -46,8 +49,62 @@ private:
     QWidget* window_;
 };
 
+class CloseRequests final : public QObject {
+public:
+    CloseRequests(QWidget* window, std::function<void()> action)
+        : QObject(window), window_(window), action_(std::move(action))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != window_ || event->type() != QEvent::Close || !SynchronousStep::cameFromUser(event))
+            return false;
+        event->ignore();
+        if (action_ && !pending_) {
+            pending_ = true;
+            actSoon();
+        }
+        return true;
+    }
+
+private:
+    // The request arrives while Qt is closing the window, and a close of
+    // this window asked for meanwhile (the navigator replacing it by the
+    // window the action opens) would be lost. So the action runs from the
+    // event loop, as a step of its own once no other step is open.
+    void actSoon()
+    {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (SynchronousStep::open()) {
+                    actSoon();
+                    return;
+                }
+                pending_ = false;
+                // Closed by the program meanwhile: nothing left to leave.
+                if (!window_->isVisible())
+                    return;
+                SynchronousStep step;
+                action_();
+            },
+            Qt::QueuedConnection);
+    }
+
+    QWidget* window_;
+    std::function<void()> action_;
+    bool pending_ = false;
+};
+
 } // namespace
 
 void pressFocusedButtonOnReturn(QWidget* window) { new ReturnPressesFocusedButton(window); }
+
+void treatCloseRequestsAs(QWidget* window, std::function<void()> action) { new CloseRequests(window, std::move(action)); }
+
+void refuseCloseRequests(QWidget* window) { new CloseRequests(window, {}); }
 
 } // namespace soinsuu

@@ -3,6 +3,7 @@
 #include "fonts.h"
 #include "layout.h"
 #include "settings.h"
+#include "window_rules.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -38,6 +39,8 @@ Firstfrm::Firstfrm(RunContext& ctx, std::function<void()> startUpWork, QWidget* 
     setWindowTitle(QStringLiteral("素因数分解"));
     setWindowFlag(Qt::FramelessWindowHint);
     setFixedSize(tw(9600), tw(7200) + tw(1200));
+    // Start-up is under way behind it: the program's own close ends it.
+    refuseCloseRequests(this);
 
     auto* wait = new QLabel(kWaitText, this);
     wait->setObjectName(QStringLiteral("Label2"));
@@ -132,6 +135,8 @@ BASEFRM::BASEFRM(QWidget* parent) : QWidget(parent)
     // window that merely stays on top goes behind a full-screen one.
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setFixedSize(tw(6000), tw(1500));
+    // Closed by the window that showed it, once its work is done.
+    refuseCloseRequests(this);
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(255, 255, 224));

@@ -6,6 +6,7 @@
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
 #include "foundation/widgets.h"
+#include "foundation/window_rules.h"
 #include "foundation/roster.h"
 #include "foundation/sounds.h"
 
@@ -49,6 +50,7 @@ namesel::namesel(RunContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
     leaveButton_->setGeometry(twRect(11200, 300, 3900, 900));
     leaveButton_->setFont(designFont(kPGothic, 14, true));
     connect(leaveButton_, &QPushButton::clicked, this, [this] { leave(); });
+    treatCloseRequestsAs(this, [this] { leave(); });
 
     chosen_ = new QLabel(kChooseName, this);
     chosen_->setObjectName(QStringLiteral("Label1"));

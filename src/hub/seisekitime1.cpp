@@ -8,6 +8,7 @@
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
 #include "foundation/widgets.h"
+#include "foundation/window_rules.h"
 #include "foundation/roster.h"
 #include "results/statistics.h"
 
@@ -101,6 +102,8 @@ void seisekitime1::build()
     backButton_->setGeometry(twRect(300, 10500, 2400, 800));
     backButton_->setFont(designFont(kPGothic, 16, true));
     connect(backButton_, &QPushButton::clicked, this, [this] { goBack(); });
+    // As the back button: not while it is disabled for a list rebuild.
+    treatCloseRequestsAs(this, [this] { backButton_->click(); });
 
     grade_ = new QComboBox(this);
     grade_->setObjectName(QStringLiteral("Combo1"));

@@ -2,8 +2,8 @@
 // navigator: start-up, a name, the menu, a whole run, the end-of-drill
 // window, the menu again, back to the names, and out to the launcher; and
 // the teacher's way into the two data windows and back to the menu. Then
-// what every window shares: the whole screen and Return on its focused
-// button.
+// what every window shares: the whole screen, Return on its focused
+// button, and the window manager's close request.
 
 #include "admin/frmdata.h"
 #include "admin/frmtimedata.h"
@@ -19,8 +19,11 @@
 #include "support/fakes.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -147,6 +150,12 @@ QWidget* reach(School& school, const QString& window)
     // The way on is offered half a second after the evaluation.
     school.clock.pass(500);
     return openWindow<FrmSyuuryou>();
+}
+
+QByteArray criteriaFileOf(const School& school)
+{
+    QFile f(school.root + QStringLiteral("素因数分解/タイム回数データ.txt"));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -335,6 +344,64 @@ private Q_SLOTS:
         }
     }
 
+    // The window manager's close request does what the window's own way out
+    // does, and never leaves the program without a window; the program's
+    // own close of a window just closes it.
+    void closingEachWindow_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<bool>("byWindowManager");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("name window, by the window manager") << "namesel" << true << "" << "launcher";
+        QTest::newRow("name window, by the program") << "namesel" << false << "" << "";
+        QTest::newRow("menu, by the window manager") << "seisekitime1" << true << "" << "namesel";
+        QTest::newRow("menu, by the program") << "seisekitime1" << false << "" << "";
+        QTest::newRow("criteria editor, nothing changed") << "FrmTimeData" << true << "" << "seisekitime1";
+        QTest::newRow("criteria editor, changes dropped") << "FrmTimeData" << true << "drop" << "seisekitime1";
+        QTest::newRow("criteria editor, changes saved") << "FrmTimeData" << true << "save" << "seisekitime1";
+        QTest::newRow("criteria editor, by the program") << "FrmTimeData" << false << "drop" << "";
+        QTest::newRow("records, by the window manager") << "FrmData" << true << "" << "seisekitime1";
+        QTest::newRow("records, by the program") << "FrmData" << false << "" << "";
+    }
+    void closingEachWindow()
+    {
+        QFETCH(QString, window);
+        QFETCH(bool, byWindowManager);
+        QFETCH(QString, change);
+        QFETCH(QString, next);
+        School school;
+        QPointer<QWidget> w = reach(school, window);
+        QVERIFY(w);
+        const QByteArray criteria = criteriaFileOf(school);
+        if (!change.isEmpty()) {
+            auto* editor = w->findChild<QLineEdit*>(QStringLiteral("Gridinputtext"));
+            editor->selectAll();
+            QTest::keyClicks(editor, QStringLiteral("45"));
+            school.dialogs.answers.push_back(change == u"save");
+        }
+        school.dialogs.shown.clear();
+
+        if (byWindowManager)
+            QVERIFY(!test::requestCloseFromWindowManager(w));
+        else
+            QVERIFY(w->close());
+        test::settle();
+
+        QVERIFY(!openWindowNamed(window));
+        if (next == u"launcher") {
+            QCOMPARE(int(school.launched.size()), 1);
+            QVERIFY(school.navigator->ending());
+        } else if (next.isEmpty()) {
+            QCOMPARE(openWindowNames(), QStringList());
+            QVERIFY(school.launched.empty());
+        } else {
+            QCOMPARE(openWindowNames(), QStringList{next});
+        }
+        // The editor asks what its own button asks, and keeps the answer.
+        QCOMPARE(int(school.dialogs.shown.size()), byWindowManager && !change.isEmpty() ? 1 : 0);
+        QCOMPARE(criteriaFileOf(school) != criteria, byWindowManager && change == u"save");
+    }
 };
 
 QTEST_MAIN(TestWholeLoop)

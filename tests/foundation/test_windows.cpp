@@ -1,6 +1,8 @@
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
+#include "foundation/synchronous_step.h"
 #include "foundation/widgets.h"
+#include "foundation/window_rules.h"
 #include "foundation/windows.h"
 #include "support/fakes.h"
 
@@ -11,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -18,6 +21,7 @@
 #include <QWindow>
 
 #include <map>
+#include <optional>
 
 using namespace soinsuu;
 
@@ -226,6 +230,84 @@ private Q_SLOTS:
         QKeyEvent release(QEvent::KeyRelease, key, mods, QStringLiteral("\r"), autoRepeat);
         QApplication::sendEvent(target, &release);
         QCOMPARE(pressed, clicks);
+    }
+
+    // The window manager's close request: the splash and the wait window
+    // stay; a window with a way out takes it, once the request has been
+    // answered, as a step of its own after any step under way. The
+    // program's own close() closes every one of them.
+    void closeRequestsFromTheWindowManager_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<bool>("duringAStep");
+        QTest::addColumn<bool>("stays");
+        QTest::addColumn<int>("actions");
+        QTest::newRow("splash") << "splash" << 1 << false << true << 0;
+        QTest::newRow("wait window") << "wait" << 1 << false << true << 0;
+        QTest::newRow("a way out that closes the window") << "leaves" << 1 << false << false << 1;
+        QTest::newRow("asked twice before it could act") << "leaves" << 2 << false << false << 1;
+        QTest::newRow("asked while a step is under way") << "leaves" << 1 << true << false << 1;
+        QTest::newRow("a way out that keeps the window") << "stays" << 1 << false << true << 1;
+    }
+    void closeRequestsFromTheWindowManager()
+    {
+        QFETCH(QString, window);
+        QFETCH(int, requests);
+        QFETCH(bool, duringAStep);
+        QFETCH(bool, stays);
+        QFETCH(int, actions);
+        test::TestContext t;
+        int acted = 0;
+        QPointer<QWidget> w;
+        if (window == u"splash") {
+            w = new Firstfrm(*t, [] {});
+        } else if (window == u"wait") {
+            w = new BASEFRM;
+        } else {
+            w = new QWidget;
+            coverWholeScreen(w);
+            // As the windows' back buttons do: the navigator closes the window.
+            const bool leaves = window == u"leaves";
+            treatCloseRequestsAs(w, [&acted, &w, leaves] {
+                ++acted;
+                if (leaves)
+                    w->close();
+            });
+        }
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        {
+            std::optional<SynchronousStep> step;
+            if (duringAStep)
+                step.emplace();
+            for (int i = 0; i < requests; ++i)
+                QVERIFY(!test::requestCloseFromWindowManager(w));
+            if (duringAStep) {
+                QCoreApplication::processEvents();
+                QCOMPARE(acted, 0);
+            }
+        }
+        QVERIFY(w && w->isVisible());
+        test::settle();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(acted, actions);
+        QCOMPARE(bool(w && w->isVisible()), stays);
+        int expected = actions;
+        // A window that stayed answers the next request as it did the first.
+        if (stays && actions > 0) {
+            QVERIFY(!test::requestCloseFromWindowManager(w));
+            test::settle();
+            QCOMPARE(acted, ++expected);
+        }
+        // The program's own close is no request.
+        if (w) {
+            QVERIFY(w->close());
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!w);
+        }
+        QCOMPARE(acted, expected);
     }
 
     // The window manager keeps a full-screen window over the desktop's

@@ -9,6 +9,7 @@
 #include "results/resultsfile.h"
 
 #include <QCloseEvent>
+#include <QWindow>
 #include <QWidget>
 #include <QCoreApplication>
 #include <QPainter>
@@ -254,10 +255,15 @@ void settle()
 bool requestCloseFromWindowManager(QWidget* window)
 {
     // Delivered as the window system delivers it, the way Qt's test library
-    // sends its own key and mouse events (sendEvent would take the mark away).
+    // sends its own key and mouse events (sendEvent would take the mark away),
+    // and to the native window where there is one: Qt then closes the widget
+    // as on screen, and a close of it asked for meanwhile is lost as there.
     QCloseEvent close;
     QSpontaneKeyEvent::setSpontaneous(&close);
-    QCoreApplication::instance()->notify(window, &close);
+    if (QWindow* native = window->windowHandle())
+        QCoreApplication::instance()->notify(native, &close);
+    else
+        QCoreApplication::instance()->notify(window, &close);
     return close.isAccepted();
 }
 
