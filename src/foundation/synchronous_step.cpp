@@ -69,7 +69,7 @@ public:
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override
     {
-        if (!receiver->isWidgetType() || !isUserInput(event))
+        if (!receiver->isWidgetType() || (event != replaying_ && !isUserInput(event)))
             return false;
         if (isPartOfDelivery(receiver, event))
             return false;
@@ -212,6 +212,12 @@ public:
                            [event](const Delivery& d) { return d.event == event && d.fromUser; });
     }
 };
+
+namespace {
+// In place before the first window exists, whichever window that is.
+void installGate() { StepGate::instance(); }
+} // namespace
+Q_COREAPP_STARTUP_FUNCTION(installGate)
 
 SynchronousStep::SynchronousStep() { ++StepGate::instance().depth; }
 
