@@ -213,6 +213,12 @@ public:
     }
 };
 
+namespace {
+// In place before the first window exists, whichever window that is.
+void installGate() { StepGate::instance(); }
+} // namespace
+Q_COREAPP_STARTUP_FUNCTION(installGate)
+
 SynchronousStep::SynchronousStep() { ++StepGate::instance().depth; }
 
 SynchronousStep::~SynchronousStep()

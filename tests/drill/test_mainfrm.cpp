@@ -394,8 +394,10 @@ private Q_SLOTS:
         // under AddressSanitizer.
         QString shownTime;
         int closes = 0;
+        bool onScreenToTheEnd = false;
         t_->navigator.onCloseDrill = [&] {
             ++closes;
+            onScreenToTheEnd = frm_->isVisible();
             shownTime = label("sLabel10");
             frm_.release()->deleteLater();
         };
@@ -444,6 +446,7 @@ private Q_SLOTS:
 
         QVERIFY(!closeAccepted);
         QCOMPARE(closes, 1);
+        QVERIFY(onScreenToTheEnd);
         QVERIFY(!window);  // deleted once its handlers were done
         QVERIFY(!t_->sound.playedNames().contains(QStringLiteral("s4.wav")));  // no row judged wrong
         QCOMPARE(t_->navigator.calls.count(QStringLiteral("showEndOfDrill")), 1);

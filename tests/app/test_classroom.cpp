@@ -1,0 +1,265 @@
+// One drill as a classroom machine runs it: a real X server with a window
+// manager and a desktop panel, the real sound output playing chimes of
+// 1.2 s to a sound server, the real clock, and a child whose keys come
+// through the X server (xdotool) without waiting for any sound. Alt+F4 is
+// pressed on every window.
+
+#include "app/appnavigator.h"
+#include "app/startup.h"
+#include "drill/ladder.h"
+#include "drill/mainfrm.h"
+#include "foundation/fonts.h"
+#include "foundation/layout.h"
+#include "foundation/soundoutput.h"
+#include "hub/launcher.h"
+#include "hub/namesel.h"
+#include "hub/seisekitime1.h"
+#include "results/frmsyuuryou.h"
+#include "results/resultsfile.h"
+#include "support/fakes.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+
+using namespace soinsuu;
+
+namespace {
+
+template <typename T>
+T* shownWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* t = qobject_cast<T*>(w); t && t->isVisible())
+            return t;
+    return nullptr;
+}
+
+// Keys through the X server, to whichever window has the focus.
+void pressKeys(const QStringList& keys)
+{
+    QProcess::startDetached(QStringLiteral("xdotool"), QStringList{"key", "--delay", "40"} + keys);
+}
+
+QByteArray chime(int ms)
+{
+    const int rate = 22050;
+    const int n = rate * ms / 1000;
+    QByteArray data;
+    for (int i = 0; i < n; ++i) {
+        const auto v = std::int16_t(std::lround(8000 * std::sin(2 * 3.14159265358979 * 880 * i / rate) * (1.0 - double(i) / n)));
+        data.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
+    }
+    auto le = [](std::uint32_t v, int bytes) {
+        QByteArray b;
+        for (int i = 0; i < bytes; ++i)
+            b.append(char((v >> (8 * i)) & 0xFF));
+        return b;
+    };
+    const QByteArray fmt = le(1, 2) + le(1, 2) + le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2);
+    return "RIFF" + le(std::uint32_t(4 + 8 + fmt.size() + 8 + data.size()), 4) + "WAVE" + "fmt " + le(16, 4) + fmt
+           + "data" + le(std::uint32_t(data.size()), 4) + data;
+}
+
+// The real output, watched: what the end-of-drill window showed while
+// each sound was heard.
+class WatchedSound final : public SoundOutput {
+public:
+    bool play(const QString& path) override
+    {
+        const bool ok = real.play(path);
+        if (auto* end = shownWindow<FrmSyuuryou>()) {
+            endSounds << QFileInfo(path).fileName();
+            if (end->findChild<QPushButton*>(QStringLiteral("Command4"))->isVisible())
+                buttonsDuringASound = true;
+        }
+        return ok;
+    }
+    QString lastError() const override { return real.lastError(); }
+    QtSoundOutput real;
+    QStringList endSounds;
+    bool buttonsDuringASound = false;
+};
+
+// Reads what a window shows at the moment it is closed.
+class AtClose final : public QObject {
+public:
+    AtClose(QWidget* window, std::function<void()> read) : QObject(window), read_(std::move(read))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Close)
+            read_();
+        return false;
+    }
+
+private:
+    std::function<void()> read_;
+};
+
+} // namespace
+
+class TestClassroom : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString root_ = dir_.path() + QStringLiteral("/");
+    SystemClock clock_;
+    StandardRandom random_;
+    WatchedSound sound_;
+    test::ScriptedDialogs dialogs_;
+    test::RecordingPrinter printer_;
+    std::unique_ptr<RunContext> ctx_ = std::make_unique<RunContext>();
+    std::unique_ptr<AppNavigator> navigator_ = std::make_unique<AppNavigator>(*ctx_);
+    int launches_ = 0;
+
+    QRect screen() const { return QGuiApplication::primaryScreen()->geometry(); }
+
+    // The window once it is on screen, has the focus and has taken the
+    // whole screen, the panel's edge included (or as it stands after 6 s).
+    template <typename T>
+    T* waitForWindow()
+    {
+        T* w = nullptr;
+        for (int i = 0; i < 300; ++i) {
+            w = shownWindow<T>();
+            if (w && w->isActiveWindow() && w->geometry() == screen())
+                break;
+            QTest::qWait(20);
+        }
+        return w;
+    }
+
+    // Alt+F4 as the child presses it, answered by the window manager.
+    void altF4()
+    {
+        pressKeys({QStringLiteral("alt+F4")});
+        QTest::qWait(1200);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        installFontSubstitutions();
+        test::writeCp932(root_ + QStringLiteral("パスデータ.txt"), QStringLiteral("\"%1\",0,0,0,0,0,0,0,0,0\r\n").arg(root_));
+        test::writeCp932(root_ + QStringLiteral("共通データ.txt"), QStringLiteral("4,\"12345Korvane塾\",0,0,0,0,0,0,0,0\r\n"));
+        test::writeCp932(root_ + QStringLiteral("新名簿.txt"), QStringLiteral("12,2015,0,0,\"髙橋　ひかり\",0,\"\",\"\"\r\n"));
+        test::writeCp932(root_ + QStringLiteral("素因数分解/タイム回数データ.txt"),
+                         QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n"
+                                        "40,120,60,5,1,8,0,7,1,,,\r\n60,90,60,5,1,8,0,7,1,,,\r\n"
+                                        "90,150,60,5,1,8,0,7,1,,,\r\n100,180,60,5,1,8,0,7,1,,,\r\n"));
+        test::writeCp932(root_ + QStringLiteral("音フォルダ/新音ファイル.txt"),
+                         QStringLiteral("正解音1,c1,*\r\n正解音2,c2,*\r\n間違い音2,w,*\r\n自己最高音2,b,*\r\n不合格音1,f,*\r\n"));
+        for (const char* name : {"c1", "c2", "w", "b", "f", "最高1", "合格"}) {
+            QFile f(root_ + QStringLiteral("音フォルダ/") + QString::fromUtf8(name) + QStringLiteral(".wav"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(chime(1200));
+        }
+        setProgramStarter([this](const QString&, const QStringList&, const QString&) {
+            ++launches_;
+            return true;
+        });
+        ctx_->services = Services{&clock_, &random_, &sound_, &dialogs_, navigator_.get(), &printer_};
+        ctx_->seasonColour = QColor(192, 255, 192);
+    }
+
+    void aRunTypedWithoutWaiting()
+    {
+        QVERIFY(startUpAndHandOver(*ctx_, root_ + QStringLiteral("素因数分解")));
+        auto* names = waitForWindow<namesel>();
+        QVERIFY(names);
+        QCOMPARE(names->geometry(), screen());
+        QVERIFY(names->isActiveWindow());
+        names->findChild<QListWidget*>(QStringLiteral("List1"))->setCurrentRow(1);
+        pressKeys({QStringLiteral("1")});
+
+        auto* menu = waitForWindow<seisekitime1>();
+        QVERIFY(menu);
+        QCOMPARE(menu->geometry(), screen());
+        QVERIFY(menu->isActiveWindow());
+        pressKeys({QStringLiteral("1")});
+
+        QPointer<MainFrm> drill = waitForWindow<MainFrm>();
+        QVERIFY(drill);
+        QCOMPARE(drill->geometry(), screen());
+        QVERIFY(drill->isActiveWindow());
+        QString shownTime;
+        new AtClose(drill, [&] { shownTime = drill->findChild<QLabel*>(QStringLiteral("sLabel10"))->text(); });
+        for (int p = 0; p < 10 && drill; ++p) {
+            if (p == 5) {
+                altF4();
+                QVERIFY(drill && drill->isVisible());
+                QCOMPARE(ctx_->runEnd, std::int16_t(0));
+            }
+            // Every row of the problem in one go, Space twice more after
+            // the last one of the run.
+            QStringList keys;
+            for (int n = drill->problem().posedNumber; n / smallestPrimeDivisor(n) != 1; n /= smallestPrimeDivisor(n)) {
+                for (QChar c : QString::number(smallestPrimeDivisor(n)))
+                    keys << QString(c);
+                keys << QStringLiteral("Right");
+                for (QChar c : QString::number(n / smallestPrimeDivisor(n)))
+                    keys << QString(c);
+                keys << QStringLiteral("space");
+            }
+            if (p == 9)
+                keys << QStringLiteral("space") << QStringLiteral("space");
+            pressKeys(keys);
+            const int before = ctx_->solvedCount;
+            for (int i = 0; i < 1000 && drill && ctx_->solvedCount == before && !ctx_->runFinished; ++i)
+                QTest::qWait(20);
+            QCOMPARE(ctx_->solvedCount, before + 1);
+        }
+        QCOMPARE(ctx_->runFinished, std::int16_t(1));
+        QCOMPARE(ctx_->runEnd, std::int16_t(0));
+
+        auto* end = waitForWindow<FrmSyuuryou>();
+        QVERIFY(end);
+        QCOMPARE(end->geometry(), screen());
+        QVERIFY(end->isActiveWindow());
+        auto* menuButton = end->findChild<QPushButton*>(QStringLiteral("Command4"));
+        QTRY_VERIFY_WITH_TIMEOUT(menuButton->isVisible(), 10000);
+        QVERIFY(!sound_.endSounds.isEmpty());
+        QVERIFY(!sound_.buttonsDuringASound);
+        NewestRecords n;
+        QCOMPARE(readNewestRecords(resultsFilePath(*ctx_), 10, &n).status, FileStatus::Ok);
+        QCOMPARE(int(n.records.size()), 1);
+        QCOMPARE(QString::number(n.records[0].time), shownTime);
+        QCOMPARE(end->findChild<QLabel*>(QStringLiteral("Label18"))->text(), QStringLiteral("今の成績：%1秒").arg(n.records[0].time));
+
+        altF4();
+        QVERIFY(end->isVisible());
+        QTRY_VERIFY(menuButton->hasFocus());
+        pressKeys({QStringLiteral("Return")});
+
+        menu = waitForWindow<seisekitime1>();
+        QVERIFY(menu);
+        QCOMPARE(menu->geometry(), screen());
+        QVERIFY(menu->isActiveWindow());
+        altF4();  // as its "戻る(0)"
+        names = waitForWindow<namesel>();
+        QVERIFY(names);
+        QCOMPARE(names->geometry(), screen());
+        QVERIFY(names->isActiveWindow());
+        altF4();  // as its "0": the launcher, then the end
+        QTRY_COMPARE(launches_, 1);
+        QVERIFY(navigator_->ending());
+        QVERIFY(dialogs_.shown.empty());
+    }
+};
+
+QTEST_MAIN(TestClassroom)
+#include "test_classroom.moc"
