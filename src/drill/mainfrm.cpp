@@ -4,10 +4,10 @@
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
 #include "foundation/widgets.h"
+#include "foundation/window_rules.h"
 #include "foundation/sounds.h"
 #include "results/statistics.h"
 
-#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -129,6 +129,8 @@ MainFrm::MainFrm(RunContext& ctx, QWidget* parent)
     setObjectName(QStringLiteral("MainFrm"));
     setWindowTitle(QStringLiteral("Korvane塾"));
     coverWholeScreen(this);
+    // A run has no way out but its end.
+    refuseCloseRequests(this);
     fillBackground(this, QColor(240, 240, 240));
 
     // Loading: a fresh seed for the problems of this opening.
@@ -360,14 +362,6 @@ void MainFrm::showCells()
         fillBackground(cellLabels_[i], i == cells_.activeCell() ? kActiveCell : kIdleCell);
         cellLabels_[i]->show();
     }
-}
-
-void MainFrm::closeEvent(QCloseEvent* event)
-{
-    if (SynchronousStep::cameFromUser(event))
-        event->ignore();
-    else
-        QWidget::closeEvent(event);
 }
 
 void MainFrm::keyPressEvent(QKeyEvent* event)

@@ -76,8 +76,6 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    // A run has no way out but its end: the window manager's close is refused.
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     bool startSequence();

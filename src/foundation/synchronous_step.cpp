@@ -66,6 +66,13 @@ public:
 
     int heldCount() const { return int(held_.size()); }
 
+    void later(QObject* context, std::function<void()> work)
+    {
+        held_.push_back({context, nullptr, false, std::move(work)});
+        if (depth == 0)
+            scheduleReplay();
+    }
+
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override
     {
@@ -90,10 +97,12 @@ private:
         QEvent* event;
         bool fromUser;
     };
+    // Held input, or work to do once no step is open (`event` empty).
     struct Held {
         QPointer<QObject> receiver;
         std::unique_ptr<QEvent> event;
         bool fromUser;
+        std::function<void()> work;
     };
 
     static bool isUserInput(const QEvent* event)
@@ -149,7 +158,7 @@ private:
 
     void hold(QObject* receiver, QEvent* event)
     {
-        held_.push_back({receiver, std::unique_ptr<QEvent>(event->clone()), event->spontaneous()});
+        held_.push_back({receiver, std::unique_ptr<QEvent>(event->clone()), event->spontaneous(), {}});
         if (event->type() == QEvent::Close)
             event->ignore();  // the window stays until its handler has been asked
         else
@@ -188,7 +197,10 @@ private:
             return;
         Held next = std::move(held_.front());
         held_.pop_front();
-        if (next.receiver) {
+        if (next.receiver && !next.event) {
+            SynchronousStep step;
+            next.work();
+        } else if (next.receiver) {
             replaying_ = next.event.get();
             replayingFromUser_ = next.fromUser;
             QCoreApplication::sendEvent(next.receiver.data(), next.event.get());
@@ -239,6 +251,11 @@ void SynchronousStep::letPendingEventsRun()
 bool SynchronousStep::cameFromUser(const QEvent* event)
 {
     return event->spontaneous() || StepGate::instance().deliveringFromUser(event);
+}
+
+void SynchronousStep::later(QObject* context, std::function<void()> work)
+{
+    StepGate::instance().later(context, std::move(work));
 }
 
 int SynchronousStep::heldInputCount() { return StepGate::instance().heldCount(); }

@@ -48,6 +48,10 @@ public:
     // pressed, a close the window manager asked for; false for one the
     // program sent itself (a window closed by the program).
     static bool cameFromUser(const QEvent* event);
+    // Runs `work` as a step of its own from the event loop, once no step is
+    // open and the input held before it has been delivered; not at all if
+    // `context` is gone by then.
+    static void later(QObject* context, std::function<void()> work);
     // Input waiting for the open steps to end (for tests and diagnostics).
     static int heldInputCount();
 };

@@ -73,25 +73,16 @@ protected:
 private:
     // The request arrives while Qt is closing the window, and a close of
     // this window asked for meanwhile (the navigator replacing it by the
-    // window the action opens) would be lost. So the action runs from the
-    // event loop, as a step of its own once no other step is open.
+    // window the action opens) would be lost. So the action runs later, from
+    // the event loop, as a step of its own.
     void actSoon()
     {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (SynchronousStep::open()) {
-                    actSoon();
-                    return;
-                }
-                pending_ = false;
-                // Closed by the program meanwhile: nothing left to leave.
-                if (!window_->isVisible())
-                    return;
-                SynchronousStep step;
+        SynchronousStep::later(this, [this] {
+            pending_ = false;
+            // Closed by the program meanwhile: nothing left to leave.
+            if (window_->isVisible())
                 action_();
-            },
-            Qt::QueuedConnection);
+        });
     }
 
     QWidget* window_;

@@ -4,9 +4,9 @@
 
 #include "foundation/fonts.h"
 #include "foundation/layout.h"
+#include "foundation/window_rules.h"
 #include "foundation/sounds.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
@@ -25,6 +25,8 @@ FrmSyuuryou::FrmSyuuryou(RunContext& ctx, QWidget* parent)
     setObjectName(QStringLiteral("FrmSyuuryou"));
     setWindowTitle(QStringLiteral("終了"));
     coverWholeScreen(this);
+    // The evaluation and its way on are the only way out.
+    refuseCloseRequests(this);
 
     struct Spec {
         int index;
@@ -91,13 +93,6 @@ FrmSyuuryou::FrmSyuuryou(RunContext& ctx, QWidget* parent)
     timer_.setObjectName(QStringLiteral("Timer1"));
 }
 
-void FrmSyuuryou::closeEvent(QCloseEvent* event)
-{
-    if (SynchronousStep::cameFromUser(event))
-        event->ignore();
-    else
-        QWidget::closeEvent(event);
-}
 
 void FrmSyuuryou::paintEvent(QPaintEvent*)
 {

@@ -29,9 +29,6 @@ protected:
     // The first showing starts the evaluation, once the window is on screen.
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    // The evaluation and its way on are the only way out: the window
-    // manager's close is refused.
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void activate();
