@@ -306,6 +306,20 @@ void prepareForRuns(RunContext& ctx, const QString& folder)
     }
 }
 
+void writeSmallSchool(const QString& root)
+{
+    writeCp932(root + QStringLiteral("パスデータ.txt"), QStringLiteral("\"%1\",0,0,0,0,0,0,0,0,0\r\n").arg(root));
+    writeCp932(root + QStringLiteral("共通データ.txt"), QStringLiteral("4,\"12345Korvane塾\",0,0,0,0,0,0,0,0\r\n"));
+    writeCp932(root + QStringLiteral("新名簿.txt"),
+               QStringLiteral("12,2015,0,0,\"髙橋　ひかり\",0,\"\",\"\"\r\n100,1980,0,0,\"先生\",0,\"\",\"\"\r\n"));
+    writeCp932(root + QStringLiteral("素因数分解/タイム回数データ.txt"),
+               QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n"
+                              "40,60,60,5,1,8,0,7,1,,,\r\n60,90,60,5,1,8,0,7,1,,,\r\n"
+                              "90,150,60,5,1,8,0,7,1,,,\r\n100,180,60,5,1,8,0,7,1,,,\r\n"));
+    writeCp932(root + QStringLiteral("音フォルダ/新音ファイル.txt"),
+               QStringLiteral("正解音1,c1,*\r\n正解音2,c2,*\r\n間違い音2,w,*\r\n自己最高音2,b,*\r\n不合格音1,f,*\r\n"));
+}
+
 void writeCp932(const QString& path, const QString& text)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

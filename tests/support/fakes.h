@@ -172,6 +172,12 @@ void prepareForRuns(RunContext& ctx, const QString& folder);
 // test before it may have left there.
 std::unique_ptr<TestContext> freshRunContext(const QString& folder);
 
+// A school of two (髙橋　ひかり, number 12, and "先生", number 100) laid
+// out under `root` as the installation has it: the path file, the common
+// settings, the roster, the four levels' criteria and a sound list naming
+// c1, c2, w, b and f. No sound files.
+void writeSmallSchool(const QString& root);
+
 // Writes a CP932 text file (creating folders), for fixtures.
 void writeCp932(const QString& path, const QString& text);
 
