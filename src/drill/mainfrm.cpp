@@ -131,7 +131,9 @@ MainFrm::MainFrm(RunContext& ctx, QWidget* parent)
     coverWholeScreen(this);
     // A run has no way out but its end.
     refuseCloseRequests(this);
-    fillBackground(this, QColor(240, 240, 240));
+    // The drill panel's colour: it fills a 1024 x 768 screen to its edges, and
+    // on a wider screen the sides beside the design match it.
+    fillBackground(this, QColor(224, 255, 224));
 
     // Loading: a fresh seed for the problems of this opening.
     ctx_.random().seed(std::uint32_t(ctx_.clock().secondsSinceMidnight()));
