@@ -148,7 +148,7 @@ void FrmData::showEvent(QShowEvent* event)
 void FrmData::loadRoster()
 {
     roster_ = MaintenanceRoster{};
-    const QString path = ctx_.dataRoot + kRosterFileName;
+    const QString path = rosterFilePath(ctx_);
     QString why;
     const std::optional<QString> text = cp932::readTextFile(path, &why);
     if (!text) {

@@ -1,6 +1,7 @@
 #include "criteria.h"
 
 #include "cp932.h"
+#include "filenames.h"
 #include "listinput.h"
 
 #include <QDir>
@@ -16,7 +17,7 @@ QStringList criteriaHeadings()
             QStringLiteral("禁期間"), QString(), QString(), QString()};
 }
 
-QString criteriaFilePath(const RunContext& ctx) { return ctx.programDataFolder + kCriteriaFileName; }
+QString criteriaFilePath(const RunContext& ctx) { return fileInFolder(ctx.programDataFolder, kCriteriaFileName); }
 
 QString multiplierText(float multiplier) { return QString::number(double(multiplier), 'g', 7); }
 

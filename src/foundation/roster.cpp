@@ -1,8 +1,12 @@
 #include "roster.h"
 
+#include "filenames.h"
+
 #include <cmath>
 
 namespace soinsuu {
+
+QString rosterFilePath(const RunContext& ctx) { return fileInFolder(ctx.dataRoot, kRosterFileName); }
 
 RosterReader::RosterReader(QString text) : in_(std::move(text)) {}
 

@@ -12,6 +12,9 @@
 namespace soinsuu {
 
 inline const QString kRosterFileName = QStringLiteral("新名簿.txt");
+
+// The roster in the data root.
+QString rosterFilePath(const RunContext& ctx);
 constexpr int kNameLength = 20;
 
 struct RosterLine {

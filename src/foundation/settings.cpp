@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "cp932.h"
 #include "criteria.h"
+#include "filenames.h"
 #include "listinput.h"
 #include "sounds.h"
 
@@ -157,13 +158,13 @@ bool startUp(RunContext& ctx, const QString& executableFolder, QString* error)
     const QString exeFolder = QDir::cleanPath(QDir::fromNativeSeparators(executableFolder));
     const QString programParent = QFileInfo(exeFolder).absolutePath();
     const QString programFolder = normaliseFolder(exeFolder);
-    const QString pathFile = QDir(programParent).filePath(kPathFileName);
+    const QString pathFile = fileInFolder(programParent + QLatin1Char('/'), kPathFileName);
 
     QString dataRoot;
     if (!readPathFile(pathFile, programParent, &dataRoot, error))
         return false;
     CommonSettings settings;
-    if (!readCommonSettings(dataRoot + kCommonSettingsFileName, &settings, error))
+    if (!readCommonSettings(fileInFolder(dataRoot, kCommonSettingsFileName), &settings, error))
         return false;
 
     ctx.programFolder = programFolder;

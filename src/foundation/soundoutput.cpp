@@ -11,7 +11,13 @@
 #include <QMediaDevices>
 #include <QTimer>
 
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace soinsuu {
 namespace {
@@ -20,12 +26,34 @@ namespace {
 // the wait never runs longer than this past the end.
 constexpr int kTailMs = 150;
 
-std::uint32_t le32(const char* p)
+// libsndfile reads the file from memory: it was read in one go and closed.
+struct MemoryFile {
+    const QByteArray& bytes;
+    sf_count_t position = 0;
+};
+
+sf_count_t memoryLength(void* user) { return static_cast<MemoryFile*>(user)->bytes.size(); }
+
+sf_count_t memorySeek(sf_count_t offset, int whence, void* user)
 {
-    return std::uint32_t(std::uint8_t(p[0])) | std::uint32_t(std::uint8_t(p[1])) << 8
-           | std::uint32_t(std::uint8_t(p[2])) << 16 | std::uint32_t(std::uint8_t(p[3])) << 24;
+    auto* m = static_cast<MemoryFile*>(user);
+    const sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m->position : m->bytes.size();
+    m->position = std::clamp<sf_count_t>(base + offset, 0, m->bytes.size());
+    return m->position;
 }
-std::uint16_t le16(const char* p) { return std::uint16_t(std::uint8_t(p[0]) | std::uint8_t(p[1]) << 8); }
+
+sf_count_t memoryRead(void* to, sf_count_t count, void* user)
+{
+    auto* m = static_cast<MemoryFile*>(user);
+    const sf_count_t n = std::clamp<sf_count_t>(count, 0, m->bytes.size() - m->position);
+    std::memcpy(to, m->bytes.constData() + m->position, std::size_t(n));
+    m->position += n;
+    return n;
+}
+
+sf_count_t memoryWrite(const void*, sf_count_t, void*) { return 0; }
+
+sf_count_t memoryTell(void* user) { return static_cast<MemoryFile*>(user)->position; }
 
 } // namespace
 
@@ -37,67 +65,50 @@ std::int64_t PcmClip::durationMs() const
     return frames * 1000 / sampleRate;
 }
 
-std::optional<PcmClip> decodeWav(const QByteArray& file, QString* error)
+std::optional<PcmClip> decodeSound(const QByteArray& file, QString* error)
 {
     auto bad = [&](const QString& why) -> std::optional<PcmClip> {
         if (error)
             *error = why;
         return std::nullopt;
     };
-    if (file.size() < 12 || std::memcmp(file.constData(), "RIFF", 4) != 0 || std::memcmp(file.constData() + 8, "WAVE", 4) != 0)
-        return bad(QStringLiteral("WAVE形式のファイルではありません"));
-
-    int format = 0, channels = 0, rate = 0, bits = 0;
-    const char* data = nullptr;
-    qsizetype dataSize = 0;
-    qsizetype pos = 12;
-    while (pos + 8 <= file.size()) {
-        const char* chunk = file.constData() + pos;
-        const qsizetype size = le32(chunk + 4);
-        const qsizetype body = pos + 8;
-        const qsizetype available = std::min<qsizetype>(size, file.size() - body);
-        if (std::memcmp(chunk, "fmt ", 4) == 0 && available >= 16) {
-            format = le16(chunk + 8);
-            channels = le16(chunk + 10);
-            rate = int(le32(chunk + 12));
-            bits = le16(chunk + 22);
-            // WAVE_FORMAT_EXTENSIBLE names the real format in its sub-format GUID.
-            if (format == 0xFFFE && available >= 26)
-                format = le16(chunk + 32);
-        } else if (std::memcmp(chunk, "data", 4) == 0) {
-            data = chunk + 8;
-            dataSize = available;
-        }
-        pos = body + size + (size & 1);
-    }
-    if (format != 1)
-        return bad(QStringLiteral("PCM形式ではない音声ファイルです"));
-    if (channels < 1 || channels > 8 || rate < 1000 || rate > 384000)
+    MemoryFile memory{file};
+    SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
+    SF_INFO info{};
+    SNDFILE* sf = sf_open_virtual(&io, SFM_READ, &info, &memory);
+    if (!sf)
+        return bad(QStringLiteral("音声ファイルとして読めません（%1）").arg(QString::fromLocal8Bit(sf_strerror(nullptr))));
+    const std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> closer(sf, sf_close);
+    if (info.channels < 1 || info.channels > 8 || info.samplerate < 1000 || info.samplerate > 384000)
         return bad(QStringLiteral("音声ファイルの形式が正しくありません"));
-    if (bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return bad(QStringLiteral("%1ビットの音声は再生できません").arg(bits));
-    if (!data)
-        return bad(QStringLiteral("音声データがありません"));
 
-    const int bytesPerSample = bits / 8;
-    const qsizetype count = dataSize / bytesPerSample / channels * channels;
+    // Every format is read as samples in [-1, 1] (integer formats scaled
+    // down, float ones as they are) and comes out as 16-bit samples, the
+    // form the output takes.
     PcmClip clip;
-    clip.sampleRate = rate;
-    clip.channels = channels;
-    clip.samples.resize(count * 2);
-    char* out = clip.samples.data();
-    for (qsizetype i = 0; i < count; ++i) {
-        const char* s = data + i * bytesPerSample;
-        std::int16_t v = 0;
-        switch (bits) {
-        case 8: v = std::int16_t((int(std::uint8_t(s[0])) - 128) << 8); break;
-        case 16: v = std::int16_t(le16(s)); break;
-        case 24: v = std::int16_t(le16(s + 1)); break;  // the top two bytes
-        case 32: v = std::int16_t(le16(s + 2)); break;
+    clip.sampleRate = info.samplerate;
+    clip.channels = info.channels;
+    std::vector<float> block(std::size_t(4096 * info.channels));
+    for (;;) {
+        const sf_count_t frames = sf_readf_float(sf, block.data(), 4096);
+        if (frames <= 0)
+            break;
+        const qsizetype count = qsizetype(frames * info.channels);
+        const qsizetype at = clip.samples.size();
+        clip.samples.resize(at + 2 * count);
+        char* out = clip.samples.data() + at;
+        for (qsizetype i = 0; i < count; ++i) {
+            // The library scales 16-bit samples by 1/32768: back by the same.
+            const long scaled = std::lround(double(block[std::size_t(i)]) * 32768.0);
+            const auto sample = std::int16_t(std::clamp(scaled, -32768L, 32767L));
+            out[2 * i] = char(sample & 0xFF);
+            out[2 * i + 1] = char((sample >> 8) & 0xFF);
         }
-        out[2 * i] = char(v & 0xFF);
-        out[2 * i + 1] = char((v >> 8) & 0xFF);
     }
+    if (sf_error(sf) != SF_ERR_NO_ERROR)
+        return bad(QStringLiteral("音声データが壊れています（%1）").arg(QString::fromLocal8Bit(sf_strerror(sf))));
+    if (clip.samples.isEmpty())
+        return bad(QStringLiteral("音声データがありません"));
     return clip;
 }
 
@@ -111,16 +122,16 @@ bool QtSoundOutput::play(const QString& filePath)
 {
     QFile f(filePath);
     if (!f.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("音声ファイルがありません：%1").arg(QFileInfo(filePath).fileName()));
+        return fail(QStringLiteral("音声ファイルがありません"));
     QString why;
-    const std::optional<PcmClip> clip = decodeWav(f.readAll(), &why);
+    const std::optional<PcmClip> clip = decodeSound(f.readAll(), &why);
     f.close();
     if (!clip)
-        return fail(QStringLiteral("%1：%2").arg(QFileInfo(filePath).fileName(), why));
+        return fail(why);
 
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull())
-        return fail(QStringLiteral("音声の出力装置がありません"));
+        return fail(QStringLiteral("音声の出力装置がありません（サウンドサーバーが動いていません）"));
     QAudioFormat format;
     format.setSampleRate(clip->sampleRate);
     format.setChannelCount(clip->channels);

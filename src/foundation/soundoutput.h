@@ -14,13 +14,17 @@ struct PcmClip {
     std::int64_t durationMs() const;
 };
 
-// Reads a RIFF/WAVE file of 8-, 16-, 24- or 32-bit integer PCM (plain or
-// extensible format). Nothing, with a Japanese reason, when it is anything else.
-std::optional<PcmClip> decodeWav(const QByteArray& file, QString* error = nullptr);
+// Decodes a sound file with libsndfile: every WAV the Windows programs of
+// the family play (integer PCM of any width, float, IMA and Microsoft
+// ADPCM, µ-law, A-law, GSM 6.10, the extensible header, extra chunks), and
+// the other formats the library reads. Nothing, with a Japanese reason,
+// when no decoder reads it.
+std::optional<PcmClip> decodeSound(const QByteArray& file, QString* error = nullptr);
 
-// Plays .wav files on the default audio output through Qt Multimedia and
-// waits for the clip's own length, so the program goes on as soon as the
-// sound has been heard.
+// Plays sound files on the default audio output through Qt Multimedia (the
+// desktop's sound server) and waits for the clip's own length, so the
+// program goes on as soon as the sound has been heard. lastError() gives
+// the cause of a failure; the caller names the file.
 class QtSoundOutput final : public SoundOutput {
 public:
     bool play(const QString& filePath) override;

@@ -1,6 +1,7 @@
 #include "sounds.h"
 
 #include "cp932.h"
+#include "filenames.h"
 #include "listinput.h"
 
 #include "synchronous_step.h"
@@ -26,7 +27,7 @@ bool loadSoundList(RunContext& ctx, QString* error)
     for (int k = 1; k <= 10; ++k)
         ctx.soundTable[std::size_t(k)].key = kKeys[k];
 
-    const QString path = ctx.soundFolder + kSoundListFileName;
+    const QString path = fileInFolder(ctx.soundFolder, kSoundListFileName);
     QString why;
     const std::optional<QString> text = cp932::readTextFile(path, &why);
     if (!text) {
@@ -64,7 +65,7 @@ bool playSoundFile(RunContext& ctx, const QString& fileName)
     bool ok = false;
     {
         SoundPlaying playing;
-        ok = ctx.services.sound->play(ctx.soundFolder + fileName);
+        ok = ctx.services.sound->play(fileInFolder(ctx.soundFolder, fileName));
     }
     ctx.lastSoundResult = ok ? QStringLiteral("0") : QStringLiteral("1");
     return ok;
@@ -77,7 +78,8 @@ bool playRandomSound(RunContext& ctx, Sound category, bool monitored)
     const int n = std::max(0, c.count.trimmed().toInt(&countOk));
     int slot = int(ctx.random().next() * n) + 1;
     slot = std::clamp(slot, 1, 20);
-    const bool ok = playSoundFile(ctx, c.files[std::size_t(slot)] + QStringLiteral(".wav"));
+    const QString fileName = c.files[std::size_t(slot)] + QStringLiteral(".wav");
+    const bool ok = playSoundFile(ctx, fileName);
     if (!monitored)
         return true;
     if (category == Sound::正解音1)
@@ -90,8 +92,10 @@ bool playRandomSound(RunContext& ctx, Sound category, bool monitored)
         ++ctx.soundErrorCount;
         return true;
     }
+    // The teacher is told which file of which folder would not play.
     fatalError(ctx, QStringLiteral("音声エラー"),
-               QStringLiteral("音声がでません。先生を呼びなさい。\r\n") + ctx.services.sound->lastError());
+               QStringLiteral("音声がでません。先生を呼びなさい。\r\n%1\r\n%2")
+                   .arg(QDir::toNativeSeparators(fileInFolder(ctx.soundFolder, fileName)), ctx.services.sound->lastError()));
     return false;
 }
 

@@ -16,7 +16,7 @@ namespace soinsuu {
 
 bool graphStudentLines(RunContext& ctx, QStringList* lines, QString* error)
 {
-    const QString path = ctx.dataRoot + kRosterFileName;
+    const QString path = rosterFilePath(ctx);
     QString why;
     const std::optional<QString> text = cp932::readTextFile(path, &why);
     if (!text) {

@@ -131,7 +131,7 @@ bool buildRosterListing(RunContext& ctx, int displayKind, const QString& gradeCh
     // listing as it was.
     RosterListing built;
     built.lines << kDashes;
-    const QString path = ctx.dataRoot + kRosterFileName;
+    const QString path = rosterFilePath(ctx);
     QString text;
     for (;;) {
         stage = 3;

@@ -1,6 +1,7 @@
 #include "resultsfile.h"
 
 #include "foundation/cp932.h"
+#include "foundation/filenames.h"
 #include "foundation/listinput.h"
 
 #include <QDir>
@@ -162,7 +163,7 @@ double fieldNumber(const QString& field)
     return parseListNumber(field.trimmed(), &v) ? v : 0.0;
 }
 
-QString resultsFilePath(const RunContext& ctx) { return ctx.programDataFolder + kResultsFileName; }
+QString resultsFilePath(const RunContext& ctx) { return fileInFolder(ctx.programDataFolder, kResultsFileName); }
 
 int openResultsFile(const QString& path, FileError* error)
 {

@@ -29,7 +29,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cmath>
 
 using namespace soinsuu;
 
@@ -50,24 +49,15 @@ void pressKeys(const QStringList& keys)
     QProcess::startDetached(QStringLiteral("xdotool"), QStringList{"key", "--delay", "40"} + keys);
 }
 
-QByteArray chime(int ms)
+// A chime of 1.2 s made by sox in the given format, as a school's sound
+// folder from Windows holds them.
+void writeChime(const QString& path, const QStringList& encoding, int rate)
 {
-    const int rate = 22050;
-    const int n = rate * ms / 1000;
-    QByteArray data;
-    for (int i = 0; i < n; ++i) {
-        const auto v = std::int16_t(std::lround(8000 * std::sin(2 * 3.14159265358979 * 880 * i / rate) * (1.0 - double(i) / n)));
-        data.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
-    }
-    auto le = [](std::uint32_t v, int bytes) {
-        QByteArray b;
-        for (int i = 0; i < bytes; ++i)
-            b.append(char((v >> (8 * i)) & 0xFF));
-        return b;
-    };
-    const QByteArray fmt = le(1, 2) + le(1, 2) + le(rate, 4) + le(rate * 2, 4) + le(2, 2) + le(16, 2);
-    return "RIFF" + le(std::uint32_t(4 + 8 + fmt.size() + 8 + data.size()), 4) + "WAVE" + "fmt " + le(16, 4) + fmt
-           + "data" + le(std::uint32_t(data.size()), 4) + data;
+    QProcess sox;
+    sox.start(QStringLiteral("sox"), QStringList{"-n", "-r", QString::number(rate), "-c", "1"} + encoding
+                                         + QStringList{path, "synth", "1.2", "sine", "880", "vol", "0.3", "fade", "0", "1.2", "0.3"});
+    if (!sox.waitForFinished(10000) || sox.exitCode() != 0)
+        qFatal("sox failed: %s", sox.readAllStandardError().constData());
 }
 
 // The real output, watched: what the end-of-drill window showed while
@@ -77,6 +67,9 @@ public:
     bool play(const QString& path) override
     {
         const bool ok = real.play(path);
+        ++plays;
+        if (!ok)
+            failures << QFileInfo(path).fileName() + QStringLiteral("：") + real.lastError();
         if (auto* end = shownWindow<FrmSyuuryou>()) {
             endSounds << QFileInfo(path).fileName();
             if (end->findChild<QPushButton*>(QStringLiteral("Command4"))->isVisible())
@@ -87,6 +80,8 @@ public:
     QString lastError() const override { return real.lastError(); }
     QtSoundOutput real;
     QStringList endSounds;
+    QStringList failures;
+    int plays = 0;
     bool buttonsDuringASound = false;
 };
 
@@ -155,11 +150,23 @@ private Q_SLOTS:
     {
         installFontSubstitutions();
         test::writeSmallSchool(root_);
-        for (const char* name : {"c1", "c2", "w", "b", "f", "最高1", "合格"}) {
-            QFile f(root_ + QStringLiteral("音フォルダ/") + QString::fromUtf8(name) + QStringLiteral(".wav"));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(chime(1200));
-        }
+        // Every file in another of the formats the Windows programs play, and
+        // some named in another case than the sound list names them.
+        const struct {
+            const char* file;
+            QStringList encoding;
+            int rate;
+        } chimes[] = {
+            {"C1.WAV", {"-e", "ms-adpcm"}, 22050},
+            {"c2.wav", {"-e", "ima-adpcm"}, 22050},
+            {"w.wav", {"-e", "u-law"}, 8000},
+            {"B.wav", {"-b", "32", "-e", "floating-point"}, 22050},
+            {"f.wav", {"-e", "a-law"}, 8000},
+            {"最高1.wav", {"-e", "gsm-full-rate"}, 8000},
+            {"合格.WAV", {"-b", "24", "-e", "signed-integer"}, 44100},
+        };
+        for (const auto& c : chimes)
+            writeChime(root_ + QStringLiteral("音フォルダ/") + QString::fromUtf8(c.file), c.encoding, c.rate);
         setProgramStarter([this](const QString&, const QStringList&, const QString&) {
             ++launches_;
             return true;
@@ -250,6 +257,9 @@ private Q_SLOTS:
         QTRY_COMPARE(launches_, 1);
         QVERIFY(navigator_->ending());
         QVERIFY(dialogs_.shown.empty());
+        // Every sound of every format played, found whatever its name's case.
+        QVERIFY(sound_.plays >= 21);
+        QCOMPARE(sound_.failures, QStringList());
     }
 };
 

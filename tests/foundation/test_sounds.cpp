@@ -1,6 +1,8 @@
 #include "foundation/sounds.h"
 #include "support/fakes.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -102,8 +104,28 @@ private Q_SLOTS:
         QVERIFY(!playRandomSound(*t, Sound::正解音2, true));
         QCOMPARE(t.dialogs.shown.size(), std::size_t(1));
         QCOMPARE(t.dialogs.shown[0].title, QStringLiteral("音声エラー"));
-        QCOMPARE(t.dialogs.shown[0].text, QStringLiteral("音声がでません。先生を呼びなさい。\r\n再生できません"));
+        // The message names the file that would not play.
+        QCOMPARE(t.dialogs.shown[0].text, QStringLiteral("音声がでません。先生を呼びなさい。\r\n%1\r\n再生できません")
+                                              .arg(QDir::toNativeSeparators(dir_.filePath(QStringLiteral("c.wav")))));
         QCOMPARE(t.navigator.endedWith, 1);
+    }
+
+    // A sound folder from a Windows machine: its list and its files are
+    // found whatever the case of their names.
+    void namesMatchWithoutRegardToCase()
+    {
+        QFile::remove(dir_.filePath(QStringLiteral("新音ファイル.txt")));  // left by the tests before
+        test::writeCp932(dir_.filePath(QStringLiteral("新音ファイル.TXT")), QStringLiteral("正解音2,Pinpon,*\r\n"));
+        QString error;
+        QVERIFY2(loadSoundList(**t_, &error), qPrintable(error));
+        for (const char* name : {"PINPON.WAV", "合格.WAV"}) {
+            QFile f(dir_.filePath(QString::fromUtf8(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        test::TestContext& t = *t_;
+        QVERIFY(playRandomSound(*t, Sound::正解音2, true));
+        QVERIFY(playSoundFile(*t, kGoalClearedFile));
+        QCOMPARE(t.sound.playedNames(), (QStringList{"PINPON.WAV", "合格.WAV"}));
     }
 
     void unwatchedPlaysIgnoreFailures()
