@@ -200,7 +200,8 @@ private:
         if (next.receiver && !next.event) {
             SynchronousStep step;
             next.work();
-        } else if (next.receiver) {
+        } else if (next.receiver && static_cast<QWidget*>(next.receiver.data())->isVisible()) {
+            // A window the step closed or replaced takes no more input.
             replaying_ = next.event.get();
             replayingFromUser_ = next.fromUser;
             QCoreApplication::sendEvent(next.receiver.data(), next.event.get());
