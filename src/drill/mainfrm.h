@@ -65,10 +65,6 @@ public:
     void endRun();
     void waitThenShowEndWindow(int seconds);
 
-    // The clocks' handlers, public so tests can drive them with a fake clock.
-    void runClockTick();
-    void workingTimeTick();
-
     const Problem& problem() const { return problem_; }
     const AnswerCells& cells() const { return cells_; }
     LadderArea* ladderArea() const { return area_; }
@@ -79,6 +75,9 @@ protected:
 
 private:
     bool startSequence();
+    // The clocks' handlers.
+    void runClockTick();
+    void workingTimeTick();
     void keyDown(int key, Qt::KeyboardModifiers modifiers);
     void typed(QChar c);
     void restartProblem();

@@ -5,7 +5,6 @@
 #include "foundation/synchronous_step.h"
 #include "results/statistics.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 #include <algorithm>

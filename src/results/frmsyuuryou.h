@@ -18,9 +18,6 @@ class FrmSyuuryou : public QWidget {
     Q_OBJECT
 public:
     explicit FrmSyuuryou(RunContext& ctx, QWidget* parent = nullptr);
-    // The one-shot timer's work: shows the buttons. Public so tests need not
-    // wait for the timer.
-    void onTimer();
     WindowTimer* timer() { return &timer_; }
     // True while the evaluation and its sounds are under way.
     bool evaluating() const { return evaluating_; }
@@ -32,6 +29,8 @@ protected:
 
 private:
     void activate();
+    // The one-shot timer's work: shows the buttons.
+    void onTimer();
     void toMenu();
     void again();
     // False when the window is already on its way out.
