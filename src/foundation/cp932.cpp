@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
 
 #include <memory>
 
@@ -14,19 +15,42 @@ struct ConverterCloser {
 };
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
-// One converter per thread, reset before each use: opening one costs far
-// more than a short conversion.
-UConverter* converter()
+// A byte that is no CP932 character becomes U+FFFD. ICU's own substitute
+// for this code page is U+001A, the old end-of-file mark, which would make
+// one bad byte end the list a reader is reading.
+void toReplacementCharacter(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
+                            UConverterCallbackReason reason, UErrorCode* status)
 {
-    thread_local Converter c = [] {
-        UErrorCode status = U_ZERO_ERROR;
-        Converter opened(ucnv_open("windows-31j", &status));
-        if (U_FAILURE(status) || !opened)
-            qFatal("ICU has no windows-31j converter");
-        return opened;
-    }();
-    ucnv_reset(c.get());
-    return c.get();
+    if (reason > UCNV_IRREGULAR)
+        return;  // reset, close or clone: nothing to convert
+    *status = U_ZERO_ERROR;
+    const UChar replacement = 0xFFFD;
+    ucnv_cbToUWriteUChars(args, &replacement, 1, 0, status);
+}
+
+Converter openConverter(bool exact)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    Converter opened(ucnv_open("windows-31j", &status));
+    if (U_FAILURE(status) || !opened)
+        qFatal("ICU has no windows-31j converter");
+    ucnv_setToUCallBack(opened.get(), toReplacementCharacter, nullptr, nullptr, nullptr, &status);
+    if (exact)
+        ucnv_setFromUCallBack(opened.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    if (U_FAILURE(status))
+        qFatal("ICU refused the converter's callbacks");
+    return opened;
+}
+
+// One converter per thread and kind, reset before each use: opening one
+// costs far more than a short conversion.
+UConverter* converter(bool exact = false)
+{
+    thread_local Converter lenient = openConverter(false);
+    thread_local Converter strict = openConverter(true);
+    UConverter* c = exact ? strict.get() : lenient.get();
+    ucnv_reset(c);
+    return c;
 }
 
 bool isAscii(const char* p, qsizetype n)
@@ -54,6 +78,39 @@ QString decode(const QByteArray& bytes)
     if (U_FAILURE(status))
         return {};
     return QString(reinterpret_cast<const QChar*>(out.data()), n);
+}
+
+std::optional<QByteArray> encodeExactly(const QString& text, QString* unencodable)
+{
+    if (text.isEmpty())
+        return QByteArray();
+    UConverter* c = converter(true);
+    QByteArray out(text.size() * 2 + 2, '\0');
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t n = ucnv_fromUChars(c, out.data(), int32_t(out.size()),
+                                      reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()), &status);
+    if (U_FAILURE(status)) {
+        if (unencodable) {
+            UChar bad[4];
+            int8_t length = 4;
+            UErrorCode e = U_ZERO_ERROR;
+            ucnv_getInvalidUChars(c, bad, &length, &e);
+            *unencodable = U_SUCCESS(e) ? QString(reinterpret_cast<const QChar*>(bad), length) : QString();
+        }
+        return std::nullopt;
+    }
+    out.truncate(n);
+    return out;
+}
+
+QString unencodableMessage(const QString& character)
+{
+    QString code;
+    for (const char32_t u : character.toUcs4())
+        code += QStringLiteral("U+") + QString::number(uint(u), 16).toUpper().rightJustified(4, u'0');
+    if (character == QChar(0xFFFD))
+        return QStringLiteral("Shift-JISでない文字（%1、読めなかった文字）があります").arg(code);
+    return QStringLiteral("「%1」（%2）はShift-JISにない文字です。ほかの文字に書きかえてください").arg(character, code);
 }
 
 QByteArray encode(const QString& text)
@@ -90,9 +147,18 @@ std::optional<QString> readTextFile(const QString& path, QString* error)
 
 bool writeTextFile(const QString& path, const QString& text, QString* error)
 {
+    // A character without a code would reach the file as the converter's
+    // substitute and be lost without a word: refuse the whole text instead.
+    QString bad;
+    const std::optional<QByteArray> bytes = encodeExactly(text, &bad);
+    if (!bytes) {
+        if (error)
+            *error = unencodableMessage(bad);
+        return false;
+    }
     // Written beside and renamed into place, so a failed write leaves the old file whole.
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(encode(text)) < 0 || !f.commit()) {
+    if (!f.open(QIODevice::WriteOnly) || f.write(*bytes) < 0 || !f.commit()) {
         if (error)
             *error = QStringLiteral("ファイルに書き込めません");
         return false;

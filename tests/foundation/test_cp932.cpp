@@ -42,6 +42,53 @@ private Q_SLOTS:
         QCOMPARE(cp932::readTextFile(path).value(), text);
     }
 
+    // Bytes that are no CP932 character become U+FFFD, never U+001A, which
+    // readers take for the old end-of-file mark.
+    void badBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0xFF first") << QByteArray("\xFF" "abc") << QStringLiteral("\uFFFDabc");
+        QTest::newRow("0x80 inside") << QByteArray("a\x80" "b") << QStringLiteral("a\uFFFDb");
+        QTest::newRow("lead byte at the end") << QByteArray("a\x81") << QStringLiteral("a\uFFFD");
+        QTest::newRow("lead byte before a space") << QByteArray("\x81 x") << QStringLiteral("\uFFFD x");
+        QTest::newRow("real end-of-file mark stays") << QByteArray("a\x1A") << QStringLiteral("a\x1A");
+    }
+    void badBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(cp932::decode(bytes), text);
+    }
+
+    void charactersWithoutACode_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("character");
+        QTest::newRow("wave dash U+301C") << QStringLiteral("9時〜10時") << QStringLiteral("〜");
+        QTest::newRow("minus sign") << QStringLiteral("\u2212" "5") << QStringLiteral("\u2212");
+        QTest::newRow("em dash") << QStringLiteral("a\u2014b") << QStringLiteral("\u2014");
+        QTest::newRow("yen sign") << QStringLiteral("\u00A5" "100") << QStringLiteral("\u00A5");
+        QTest::newRow("replacement character") << QStringLiteral("a\uFFFD") << QStringLiteral("\uFFFD");
+        QTest::newRow("emoji, a surrogate pair") << QStringLiteral("x\U0001F600") << QStringLiteral("\U0001F600");
+    }
+    void charactersWithoutACode()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, character);
+        QString bad;
+        QVERIFY(!cp932::encodeExactly(text, &bad));
+        QCOMPARE(bad, character);
+        // The writer refuses the text and leaves the old file as it was.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.txt"));
+        QVERIFY(cp932::writeTextFile(path, QStringLiteral("old")));
+        QString error;
+        QVERIFY(!cp932::writeTextFile(path, text, &error));
+        QVERIFY2(error.contains(character == QChar(0xFFFD) ? QStringLiteral("U+FFFD") : character), qPrintable(error));
+        QCOMPARE(cp932::readTextFile(path).value(), QStringLiteral("old"));
+    }
+
     void missingFileIsReported()
     {
         QString error;
