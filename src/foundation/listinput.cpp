@@ -1,5 +1,7 @@
 #include "listinput.h"
 
+#include <cmath>
+
 namespace soinsuu {
 namespace {
 
@@ -33,14 +35,32 @@ void ListInputReader::skipBlank()
 bool ListInputReader::atEnd()
 {
     skipBlank();
-    return pos_ >= text_.size();
+    return pos_ >= text_.size() && !emptyItemPending_;
+}
+
+int ListInputReader::lineNumber() const
+{
+    int line = 1;
+    for (qsizetype i = 0; i < itemStart_ && i < text_.size(); ++i) {
+        if (text_[i] == u'\n' || (text_[i] == u'\r' && (i + 1 >= text_.size() || text_[i + 1] != u'\n')))
+            ++line;
+    }
+    return line;
 }
 
 QString ListInputReader::readText()
 {
     skipBlank();
-    if (pos_ >= text_.size())
+    itemStart_ = pos_;
+    if (pos_ >= text_.size()) {
+        if (!emptyItemPending_)
+            return {};
+        // The item after a comma that ends the file.
+        emptyItemPending_ = false;
+        ++itemsRead_;
         return {};
+    }
+    emptyItemPending_ = false;
     ++itemsRead_;
     QString item;
     if (text_[pos_] == u'"') {
@@ -62,6 +82,7 @@ QString ListInputReader::readText()
     if (pos_ < text_.size()) {
         if (text_[pos_] == u',') {
             ++pos_;
+            emptyItemPending_ = true;
         } else {
             if (text_[pos_] == u'\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == u'\n')
                 ++pos_;
@@ -90,10 +111,21 @@ bool parseListNumber(const QString& item, double* value)
         return true;
     bool ok = false;
     const double v = t.toDouble(&ok);
-    if (!ok)
+    if (!ok || !std::isfinite(v))
         return false;
     *value = v;
     return true;
+}
+
+std::optional<qint64> wholeNumberWithin(double value, qint64 min, qint64 max)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    const double whole = std::nearbyint(value);
+    // Compared as doubles first, so no value outside the range is converted.
+    if (whole < double(min) || whole > double(max))
+        return std::nullopt;
+    return qint64(whole);
 }
 
 } // namespace soinsuu
