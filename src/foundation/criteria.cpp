@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include <cmath>
+#include <limits>
 
 namespace soinsuu {
 
@@ -21,24 +22,39 @@ QString criteriaFilePath(const RunContext& ctx) { return fileInFolder(ctx.progra
 
 QString multiplierText(float multiplier) { return QString::number(double(multiplier), 'g', 7); }
 
-bool loadCriteria(RunContext& ctx, QString* error)
+CriteriaColumnRule criteriaColumnRule(int column)
 {
-    const QString path = criteriaFilePath(ctx);
-    const QString shownPath = QDir::toNativeSeparators(path);
-    auto fail = [&](const QString& why) {
-        if (error)
-            *error = QStringLiteral("%1\n%2").arg(shownPath, why);
-        return false;
-    };
+    constexpr double int32Min = std::numeric_limits<std::int32_t>::min();
+    constexpr double int32Max = std::numeric_limits<std::int32_t>::max();
+    constexpr double int16Min = std::numeric_limits<std::int16_t>::min();
+    constexpr double int16Max = std::numeric_limits<std::int16_t>::max();
+    constexpr double floatMax = std::numeric_limits<float>::max();
+    constexpr double doubleMax = std::numeric_limits<double>::max();
+    switch (column) {
+    case 1:  // pass time, seconds
+    case 2:  // lowest pass line: five times it is the time limit
+        return {true, int32Min, int32Max, 0, 9999};
+    case 3:
+        return {true, int32Min, int32Max, 0, 999999};
+    case 4:  // 9999 has its own meaning: keep it the largest
+        return {true, int16Min, int16Max, 0, 9999};
+    case 5:
+        return {false, -floatMax, floatMax, 0, 100};
+    case 6:
+        return {false, -doubleMax, doubleMax, 0, 99999};
+    case 7:
+        return {false, -doubleMax, doubleMax, 0, 999999};
+    default:  // 8 and 9: days, up to a hundred years
+        return {false, -doubleMax, doubleMax, 0, 36500};
+    }
+}
 
-    QString why;
-    const std::optional<QString> text = cp932::readTextFile(path, &why);
-    if (!text)
-        return fail(why);
-
-    // Read into a copy so a broken file leaves the table as it was.
-    std::array<LevelCriteria, kLevelSlots> table = ctx.criteria;
-    ListInputReader in(*text);
+bool parseCriteriaText(const QString& text, std::array<LevelCriteria, kLevelSlots>* out, QString* why)
+{
+    // Read into a copy so a broken text leaves the table as it was.
+    std::array<LevelCriteria, kLevelSlots> table = *out;
+    const QStringList headings = criteriaHeadings();
+    ListInputReader in(text);
     int entry = -1;
     while (!in.atEnd()) {
         ++entry;
@@ -47,10 +63,14 @@ bool loadCriteria(RunContext& ctx, QString* error)
             break;
         const QString where = entry == 0 ? QStringLiteral("見出しの行") : QStringLiteral("レベル%1の行").arg(entry);
         QString items[12];
+        int lines[12];
         for (int i = 0; i < 12; ++i) {
-            if (in.atEnd())
-                return fail(QStringLiteral("%1の項目が足りません（12項目必要です）").arg(where));
+            if (in.atEnd()) {
+                *why = QStringLiteral("%1行目：%2の項目が足りません（12項目必要です）").arg(in.lineNumber()).arg(where);
+                return false;
+            }
             items[i] = in.readText();
+            lines[i] = in.lineNumber();
         }
         LevelCriteria& c = table[std::size_t(entry)];
         c.spare10 = items[9];
@@ -60,8 +80,20 @@ bool loadCriteria(RunContext& ctx, QString* error)
             continue;  // the heading line: nothing reads its numbers
         double v[9];
         for (int i = 0; i < 9; ++i) {
-            if (!parseListNumber(items[i], &v[i]))
-                return fail(QStringLiteral("%1の%2項目目「%3」が数値ではありません").arg(where).arg(i + 1).arg(items[i]));
+            const CriteriaColumnRule rule = criteriaColumnRule(i + 1);
+            const bool number = parseListNumber(items[i], &v[i]);
+            const bool fits = number
+                && (rule.wholeNumber ? wholeNumberWithin(v[i], qint64(rule.fieldMin), qint64(rule.fieldMax)).has_value()
+                                     : v[i] >= rule.fieldMin && v[i] <= rule.fieldMax);
+            if (!fits) {
+                *why = QStringLiteral("%1行目：%2の%3項目目（%4）「%5」は%6")
+                           .arg(lines[i])
+                           .arg(where)
+                           .arg(i + 1)
+                           .arg(headings.value(i), items[i],
+                                number ? QStringLiteral("この項目には大きすぎるか小さすぎます") : QStringLiteral("数値ではありません"));
+                return false;
+            }
         }
         c.targetTime = std::int32_t(std::nearbyint(v[0]));
         c.minimumLineTime = std::int32_t(std::nearbyint(v[1]));
@@ -73,13 +105,28 @@ bool loadCriteria(RunContext& ctx, QString* error)
         c.judgeDays = v[7];
         c.banDays = v[8];
     }
-    if (entry < 0)
-        return fail(QStringLiteral("中身がありません"));
-    ctx.criteria = table;
+    if (entry < 0) {
+        *why = QStringLiteral("中身がありません");
+        return false;
+    }
+    *out = table;
     return true;
 }
 
-bool writeCriteriaFile(const QString& path, const std::vector<QStringList>& rows, QString* error)
+bool loadCriteria(RunContext& ctx, QString* error)
+{
+    const QString path = criteriaFilePath(ctx);
+    QString why;
+    const std::optional<QString> text = cp932::readTextFile(path, &why);
+    if (!text || !parseCriteriaText(*text, &ctx.criteria, &why)) {
+        if (error)
+            *error = QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), why);
+        return false;
+    }
+    return true;
+}
+
+QString criteriaFileText(const std::vector<QStringList>& rows)
 {
     QString text;
     for (const QStringList& row : rows) {
@@ -88,8 +135,13 @@ bool writeCriteriaFile(const QString& path, const std::vector<QStringList>& rows
             text += i < 11 ? QStringLiteral(",") : QStringLiteral("\r\n");
         }
     }
+    return text;
+}
+
+bool writeCriteriaFile(const QString& path, const std::vector<QStringList>& rows, QString* error)
+{
     QString why;
-    if (!cp932::writeTextFile(path, text, &why)) {
+    if (!cp932::writeTextFile(path, criteriaFileText(rows), &why)) {
         if (error)
             *error = QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), why);
         return false;

@@ -1,8 +1,12 @@
 #include "roster.h"
 
+#include "cp932.h"
 #include "filenames.h"
 
+#include <QDir>
+
 #include <cmath>
+#include <limits>
 
 namespace soinsuu {
 
@@ -12,17 +16,27 @@ RosterReader::RosterReader(QString text) : in_(std::move(text)) {}
 
 bool RosterReader::atEnd() { return in_.atEnd(); }
 
+int RosterReader::lineNumber() const { return in_.lineNumber(); }
+
 bool RosterReader::readRosterLine(RosterLine& line, QString* error)
 {
+    // Every number field is a 16-bit integer: a value it cannot hold is a
+    // broken line, not a number to wrap around.
     auto number = [&](int* target, const char* field) {
-        bool ok = false;
-        const double v = in_.readNumber(&ok);
-        if (!ok) {
+        const bool end = in_.atEnd();
+        const QString item = in_.readText();
+        double v = 0;
+        const bool numeric = !end && parseListNumber(item, &v);
+        const std::optional<qint64> whole = numeric
+            ? wholeNumberWithin(v, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max())
+            : std::nullopt;
+        if (!whole) {
             if (error)
-                *error = QStringLiteral("%1が数値ではありません").arg(QString::fromUtf8(field));
+                *error = numeric ? QStringLiteral("%1「%2」が大きすぎるか小さすぎます").arg(QString::fromUtf8(field), item)
+                                 : QStringLiteral("%1「%2」が数値ではありません").arg(QString::fromUtf8(field), item);
             return false;
         }
-        *target = int(std::nearbyint(v));
+        *target = int(*whole);
         return true;
     };
     line = RosterLine{};
@@ -116,14 +130,12 @@ QString trimHalfWidthSpaces(const QString& text)
 bool forEachRosterLine(const QString& text, const std::function<void(const RosterLine&)>& use, QString* error)
 {
     RosterReader reader(text);
-    int lineNumber = 0;
     while (!reader.atEnd()) {
-        ++lineNumber;
         RosterLine line;
         QString why;
         if (!reader.readRosterLine(line, &why)) {
             if (error)
-                *error = QStringLiteral("%1行目：%2").arg(lineNumber).arg(why);
+                *error = QStringLiteral("%1行目：%2").arg(reader.lineNumber()).arg(why);
             return false;
         }
         if (isValidStudentNumber(line.studentNumber))
@@ -150,6 +162,32 @@ bool fillRosterTables(RunContext& ctx, const QString& text, QString* error)
         return false;
     ctx.rosterCount = slot;
     return true;
+}
+
+} // namespace soinsuu
+
+namespace soinsuu {
+
+bool checkRosterFile(const RunContext& ctx, QString* error)
+{
+    const QString path = rosterFilePath(ctx);
+    QString why;
+    const std::optional<QString> text = cp932::readTextFile(path, &why);
+    int listed = 0;
+    bool read = false;
+    if (text) {
+        read = forEachRosterLine(*text, [&](const RosterLine& line) {
+            if (isListed(line.listStatus, ctx.rosterStatus2Listed))
+                ++listed;
+        }, &why);
+        if (read && listed == 0)
+            why = QStringLiteral("名前の一覧に出せる生徒がいません（表示区分0の行がありません）");
+    }
+    if (read && listed > 0)
+        return true;
+    if (error)
+        *error = QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), why);
+    return false;
 }
 
 } // namespace soinsuu

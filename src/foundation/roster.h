@@ -34,8 +34,11 @@ public:
     explicit RosterReader(QString text);
     bool atEnd();
     // Reads the eight fields of the next line. False (with a Japanese
-    // description in *error) when a number field holds no number.
+    // description in *error) when a number field holds no number or one
+    // that a 16-bit field cannot hold.
     bool readRosterLine(RosterLine& line, QString* error = nullptr);
+    // The file line of the last field read, for messages.
+    int lineNumber() const;
 
 private:
     ListInputReader in_;
@@ -82,5 +85,13 @@ bool forEachRosterLine(const QString& text, const std::function<void(const Roste
 // student number the tables cannot hold are skipped, as are listed lines
 // beyond the 5000 slots. False with a Japanese description on a broken line.
 bool fillRosterTables(RunContext& ctx, const QString& text, QString* error = nullptr);
+
+} // namespace soinsuu
+
+namespace soinsuu {
+
+// Whether the roster file can be read whole and lists at least one student;
+// otherwise a Japanese description naming the file (and the broken line).
+bool checkRosterFile(const RunContext& ctx, QString* error = nullptr);
 
 } // namespace soinsuu

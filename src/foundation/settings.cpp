@@ -5,11 +5,13 @@
 #include "criteria.h"
 #include "filenames.h"
 #include "listinput.h"
+#include "roster.h"
 #include "sounds.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+#include <limits>
 #include <memory>
 #include <unicode/calendar.h>
 #include <unicode/locid.h>
@@ -108,18 +110,28 @@ bool readCommonSettings(const QString& path, CommonSettings* settings, QString* 
     if (!readTenItems(path, &items, error))
         return false;
     double month = 0;
-    if (!parseListNumber(items[0], &month) || month < 1 || month > 12) {
+    const std::optional<qint64> wholeMonth = parseListNumber(items[0], &month) ? wholeNumberWithin(month, 1, 12) : std::nullopt;
+    if (!wholeMonth) {
         *error = fileError(path, QStringLiteral("1項目目は学年の始まる月（1～12）でなければなりません：「%1」").arg(items[0]));
         return false;
     }
     double status2 = 0;
-    if (!parseListNumber(items[2], &status2)) {
-        *error = fileError(path, QStringLiteral("3項目目は数値でなければなりません：「%1」").arg(items[2]));
+    const std::optional<qint64> wholeStatus2 = parseListNumber(items[2], &status2)
+        ? wholeNumberWithin(status2, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max())
+        : std::nullopt;
+    if (!wholeStatus2) {
+        *error = fileError(path, QStringLiteral("3項目目は数値（-32768～32767）でなければなりません：「%1」").arg(items[2]));
         return false;
     }
-    settings->schoolYearStartMonth = int(month);
+    settings->schoolYearStartMonth = int(*wholeMonth);
     splitSchoolCodeAndName(items[1], &settings->schoolCode, &settings->schoolName);
-    settings->rosterStatus2Listed = int(status2);
+    // The code goes into every record the school's machines write.
+    QString bad;
+    if (!cp932::encodeExactly(settings->schoolCode, &bad)) {
+        *error = fileError(path, QStringLiteral("2項目目の塾コード「%1」：%2").arg(settings->schoolCode, cp932::unencodableMessage(bad)));
+        return false;
+    }
+    settings->rosterStatus2Listed = int(*wholeStatus2);
     return true;
 }
 
@@ -181,6 +193,11 @@ bool startUp(RunContext& ctx, const QString& executableFolder, QString* error)
     if (!loadCriteria(ctx, error))
         return false;
     if (!loadSoundList(ctx, error))
+        return false;
+    if (!checkWatchedSounds(ctx, error))
+        return false;
+    // An empty or broken roster would open a name window with nobody to pick.
+    if (!checkRosterFile(ctx, error))
         return false;
     return true;
 }

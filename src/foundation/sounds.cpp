@@ -60,6 +60,29 @@ bool loadSoundList(RunContext& ctx, QString* error)
     return true;
 }
 
+bool checkWatchedSounds(const RunContext& ctx, QString* error)
+{
+    const QString path = fileInFolder(ctx.soundFolder, kSoundListFileName);
+    // The drill ends the program after four failed plays of these in a row:
+    // a category with no file would do that in the first minutes of the
+    // first drill, so it is a broken installation, said before anyone starts.
+    QStringList empty;
+    for (const Sound monitored : {Sound::正解音1, Sound::正解音2, Sound::間違い音2}) {
+        const SoundCategory& c = ctx.soundTable[std::size_t(monitored)];
+        bool ok = false;
+        const int count = c.count.trimmed().toInt(&ok);
+        if (!ok || count < 1 || c.files[1].trimmed().isEmpty())
+            empty << QStringLiteral("「%1」").arg(c.key);
+    }
+    if (!empty.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("%1\n%2に音ファイルがひとつも書かれていません")
+                         .arg(QDir::toNativeSeparators(path), empty.join(QStringLiteral("と")));
+        return false;
+    }
+    return true;
+}
+
 bool playSoundFile(RunContext& ctx, const QString& fileName)
 {
     bool ok = false;

@@ -35,6 +35,10 @@ inline const QString kWarningFile = QStringLiteral("警告1.wav");
 // Fills ctx.soundTable from the sound list. False (with a Japanese
 // description in *error) when the list cannot be read.
 bool loadSoundList(RunContext& ctx, QString* error = nullptr);
+// Whether every watched category (a solved problem, a correct row, a wrong
+// answer) names at least one file; otherwise a Japanese description naming
+// the sound list. Unwatched categories may stay empty.
+bool checkWatchedSounds(const RunContext& ctx, QString* error = nullptr);
 
 // Plays one file of the sound folder to its end; fileName carries ".wav".
 // Sets lastSoundResult ("0" on success). Returns whether it played.

@@ -90,7 +90,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("why");
         QTest::newRow("empty file") << QString() << "中身がありません";
         QTest::newRow("level line too short at the end") << kHeading + "60,90,30\r\n" << "レベル1の行の項目が足りません";
-        QTest::newRow("text in a number column") << kHeading + "六十,90,30,5,1,0,0,7,1,,,\r\n" << "レベル1の行の1項目目「六十」が数値ではありません";
+        QTest::newRow("text in a number column") << kHeading + "六十,90,30,5,1,0,0,7,1,,,\r\n" << "2行目：レベル1の行の1項目目（目標Time）「六十」は数値ではありません";
     }
     void brokenFiles()
     {
