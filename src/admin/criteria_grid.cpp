@@ -6,19 +6,14 @@
 
 #include <QDir>
 
+#include <cmath>
+
 namespace soinsuu {
 
-bool readCriteriaRows(const QString& path, std::vector<QStringList>* rows, QString* error)
+bool criteriaRowsFromText(const QString& text, std::vector<QStringList>* rows)
 {
-    QString why;
-    const std::optional<QString> text = cp932::readTextFile(path, &why);
-    if (!text) {
-        if (error)
-            *error = QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), why);
-        return false;
-    }
     rows->clear();
-    ListInputReader in(*text);
+    ListInputReader in(text);
     // The reader counts a line end like a comma, so a file is taken twelve
     // items at a time; the first twelve are the heading line.
     bool heading = true;
@@ -33,14 +28,51 @@ bool readCriteriaRows(const QString& path, std::vector<QStringList>* rows, QStri
     return true;
 }
 
+bool readCriteriaRows(const QString& path, std::vector<QStringList>* rows, QString* error)
+{
+    QString why;
+    const std::optional<QString> text = cp932::readTextFile(path, &why);
+    if (!text) {
+        if (error)
+            *error = QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(path), why);
+        return false;
+    }
+    return criteriaRowsFromText(*text, rows);
+}
+
+std::optional<QString> criteriaCellProblem(int column, const QString& text)
+{
+    for (const QChar c : text) {
+        if (c == u',')
+            return QStringLiteral("「,」（カンマ）は使えません");
+        if (c == u'"')
+            return QStringLiteral("「\"」（ダブルクォーテーション）は使えません");
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return QStringLiteral("改行などの制御文字は使えません");
+    }
+    QString bad;
+    if (!cp932::encodeExactly(text, &bad))
+        return cp932::unencodableMessage(bad);
+    if (column > 9)
+        return std::nullopt;  // the spare columns hold any text
+    double value = 0;
+    if (!parseListNumber(text, &value))
+        return QStringLiteral("数値ではありません");
+    const CriteriaColumnRule rule = criteriaColumnRule(column);
+    if (rule.wholeNumber && value != std::nearbyint(value))
+        return QStringLiteral("整数で書いてください");
+    if (value < rule.min || value > rule.max)
+        return QStringLiteral("%1～%2の数にしてください").arg(rule.min).arg(rule.max);
+    return std::nullopt;
+}
+
 std::optional<BadCell> firstBadCell(const std::vector<QStringList>& rows)
 {
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        for (int c = 1; c <= 9; ++c) {
+        for (int c = 1; c <= 12; ++c) {
             const QString text = rows[r].value(c - 1);
-            double value = 0;
-            if (!parseListNumber(text, &value))
-                return BadCell{int(r) + 1, c, text};
+            if (const std::optional<QString> problem = criteriaCellProblem(c, text))
+                return BadCell{int(r) + 1, c, text, *problem};
         }
     }
     return std::nullopt;
@@ -49,18 +81,35 @@ std::optional<BadCell> firstBadCell(const std::vector<QStringList>& rows)
 SaveOutcome saveCriteriaRows(RunContext& ctx, const std::vector<QStringList>& rows, QString* error)
 {
     const QString path = criteriaFilePath(ctx);
-    if (const std::optional<BadCell> bad = firstBadCell(rows)) {
+    const QString shownPath = QDir::toNativeSeparators(path);
+    auto refuse = [&](const QString& why) {
         if (error)
-            *error = QStringLiteral("レベル%1の「%2」の「%3」は数値ではありません。\n%4 は記録していません。")
-                         .arg(bad->level)
-                         .arg(criteriaHeadings().value(bad->column - 1), bad->text, QDir::toNativeSeparators(path));
+            *error = QStringLiteral("%1\n%2 は記録していません。前のデータはそのまま残っています。").arg(why, shownPath);
         return SaveOutcome::NotWritten;
+    };
+    if (rows.empty())
+        return refuse(QStringLiteral("合格タイムデータが読み込まれていないので、記録するものがありません。"));
+    if (const std::optional<BadCell> bad = firstBadCell(rows)) {
+        const QString heading = criteriaHeadings().value(bad->column - 1);
+        const QString column = heading.isEmpty() ? QStringLiteral("%1列目").arg(bad->column)
+                                                 : QStringLiteral("「%1」（%2列目）").arg(heading).arg(bad->column);
+        return refuse(QStringLiteral("レベル%1の%2の「%3」：%4。").arg(bad->level).arg(column, bad->text, bad->problem));
     }
     std::vector<QStringList> lines;
     lines.reserve(rows.size() + 1);
     lines.push_back(criteriaHeadings());
     lines.insert(lines.end(), rows.begin(), rows.end());
+
+    // Read back exactly as start-up will read the file.
+    const QString text = criteriaFileText(lines);
+    const std::optional<QByteArray> bytes = cp932::encodeExactly(text);
+    std::array<LevelCriteria, kLevelSlots> readBack = ctx.criteria;
     QString why;
+    std::vector<QStringList> rowsBack;
+    if (!bytes || !parseCriteriaText(cp932::decode(*bytes), &readBack, &why)
+        || !criteriaRowsFromText(cp932::decode(*bytes), &rowsBack) || rowsBack.size() != rows.size())
+        return refuse(QStringLiteral("書こうとしたデータを読み直せません（%1）。").arg(why));
+
     if (!writeCriteriaFile(path, lines, &why)) {
         if (error)
             *error = QStringLiteral("合格タイムデータを記録できません。前のデータはそのまま残っています。\n%1").arg(why);

@@ -15,12 +15,22 @@ namespace soinsuu {
 // texts each; a short last row is filled up with empty texts. False with a
 // Japanese description naming the file when it cannot be read.
 bool readCriteriaRows(const QString& path, std::vector<QStringList>* rows, QString* error = nullptr);
+// The same rows from a file's text.
+bool criteriaRowsFromText(const QString& text, std::vector<QStringList>* rows);
 
-// A cell of the nine number columns whose text is not a number.
+// Why a cell's text cannot go into the file, or nothing when it can. The
+// file holds no quotes, so a comma, a double quote, a line break or another
+// control character would split or end the row when start-up reads it; a
+// character without a CP932 code would be lost; a number column takes only
+// a number its field holds, in the range a school could mean.
+std::optional<QString> criteriaCellProblem(int column, const QString& text);
+
+// The first cell that cannot go into the file.
 struct BadCell {
     int level = 0;   // 1-based row
-    int column = 0;  // 1..9
+    int column = 0;  // 1..12
     QString text;
+    QString problem;
 };
 std::optional<BadCell> firstBadCell(const std::vector<QStringList>& rows);
 
@@ -30,11 +40,13 @@ enum class SaveOutcome {
     WrittenNotLoaded,  // the file holds the rows, but the table could not be reloaded
 };
 
-// Saves the level rows under the heading line (replacing the file through a
-// temporary file beside it, so a failed write leaves the old file whole) and
-// reloads the criteria table from it. Refuses rows with a non-number in a
-// number column: start-up could not read such a file. Anything but Saved
-// comes with a Japanese description naming the file in *error.
+// Saves the level rows under the heading line and reloads the criteria
+// table from the file. Before the file is touched every cell is checked and
+// the whole new text is read back as start-up will read it, so no save can
+// leave a file that stops the school's machines; the file is replaced
+// through a temporary file beside it, so a failed write leaves the old file
+// whole. Refuses an empty table (nothing was read to be saved). Anything but
+// Saved comes with a Japanese description naming the file in *error.
 SaveOutcome saveCriteriaRows(RunContext& ctx, const std::vector<QStringList>& rows, QString* error = nullptr);
 
 // The title and explanation of a grid column (0..12), lines joined by "\n";

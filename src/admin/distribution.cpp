@@ -39,11 +39,9 @@ LevelDistribution buildDistribution(const char* records, std::int64_t count, int
     for (std::int64_t i = 0; i < count; ++i) {
         ResultRecord r;
         decodeNumbers(records + i * kRecordSize, &r);
-        if (r.level != level)
+        if (r.level != level || isDamagedRecord(r))
             continue;
         const std::int32_t time = r.time;
-        if (time < 0)
-            continue;  // no run takes less than nothing: a damaged record
         ++d.runCount;
         ++d.allRuns[std::size_t(std::min(time / 10, kTopRunClass))];
         const auto student = std::uint16_t(r.Bangou);

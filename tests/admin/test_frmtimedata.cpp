@@ -388,13 +388,16 @@ private Q_SLOTS:
         QTest::mouseClick(button("Command4"), Qt::LeftButton);
         QCOMPARE(t_->dialogs.shown.size(), std::size_t(2));
         QCOMPARE(t_->dialogs.shown[1].title, QStringLiteral("更新記録"));
-        QVERIFY(t_->dialogs.shown[1].text.contains(QStringLiteral("レベル1の「目標Time」の「6O」は数値ではありません")));
+        QVERIFY(t_->dialogs.shown[1].text.contains(QStringLiteral("レベル1の「目標Time」（1列目）の「6O」：数値ではありません")));
         QVERIFY(t_->dialogs.shown[1].text.contains(criteriaFilePath(ctx())));
         QCOMPARE(fileText(), kHeading + kLevels);
         QVERIFY(t_->navigator.calls.isEmpty());
         QVERIFY(window_->isVisible());
         QVERIFY(!window_->findChild<QLabel*>(QStringLiteral("Picture6"))->isVisible());
         QCOMPARE(window_->criteriaChanged(), 1);
+        // The refused cell still shows as changed, with what was typed.
+        QCOMPARE(cell(1, 1), QStringLiteral("6O"));
+        QVERIFY(yellow(1, 1));
     }
 
     // A file that cannot be replaced is named in the message, and the edit
@@ -521,8 +524,14 @@ private Q_SLOTS:
         QVERIFY(!editor()->isVisible());
         keys({press(Qt::Key_Down), press(Qt::Key_Right), press(Qt::Key_Down, true), press(Qt::Key_Space), type("5")});
         QCOMPARE(window_->criteriaChanged(), 0);
+        // A save with nothing read would write a file of headings only, which
+        // start-up takes for every criterion 0.
+        QTest::mouseClick(button("Command3"), Qt::LeftButton);
+        QCOMPARE(t_->dialogs.shown.size(), std::size_t(2));
+        QVERIFY(t_->dialogs.shown[1].text.contains(QStringLiteral("読み込まれていない")));
+        QVERIFY(!QFile::exists(criteriaFilePath(ctx())));
         QTest::mouseClick(button("Command4"), Qt::LeftButton);
-        QCOMPARE(t_->dialogs.shown.size(), std::size_t(1));
+        QCOMPARE(t_->dialogs.shown.size(), std::size_t(2));
         QCOMPARE(t_->navigator.calls, QStringList{"showStudentMenu"});
         QVERIFY(!QFile::exists(criteriaFilePath(ctx())));
     }
