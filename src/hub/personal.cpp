@@ -54,7 +54,7 @@ std::vector<ResultRecord> recentRuns(const RunContext& ctx)
     for (std::int64_t i = 0; i < raw.size(); ++i) {
         ResultRecord r;
         decodeNumbers(raw.record(i), &r);
-        if (r.level <= ctx.levelCount && r.date > from)
+        if (r.level <= ctx.levelCount && r.date > from && !isDamagedRecord(r))
             runs.push_back(r);
     }
     return runs;
@@ -77,7 +77,7 @@ LevelLists personalRuns(const RunContext& ctx, const QString& gradeChoice, const
             continue;
         ResultRecord r;
         decodeNumbers(raw.record(i), &r);
-        if (r.Bangou != student || r.level < 1 || r.level > ctx.levelCount || r.date <= from)
+        if (r.Bangou != student || r.level < 1 || r.level > ctx.levelCount || r.date <= from || isDamagedRecord(r))
             continue;
         const long seconds = r.timeOfDay >= 0 && r.timeOfDay < 1.5 ? std::lround(r.timeOfDay * 86400.0) % 86400 : 0;
         const QString when = right(10, dateFromOle(r.date).toString(QStringLiteral("yyyy/MM/dd"))) + u' '

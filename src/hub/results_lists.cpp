@@ -244,7 +244,7 @@ LevelLists todaysRuns(const RunContext& ctx, const QString& gradeChoice, const R
     for (std::int64_t i = 0; i < count; ++i) {
         reportProgress(progress, i + 1, count);
         const ResultRecord& r = newest.records[std::size_t(i)];
-        if (r.date != today || r.level < 1 || r.level > kMaxLevel)
+        if (r.date != today || r.level < 1 || r.level > kMaxLevel || isDamagedRecord(r))
             continue;
         const QString* who = make.who(r.Bangou);
         if (!who)
@@ -286,7 +286,7 @@ LevelLists periodRuns(const RunContext& ctx, int viewKind, int period, const QSt
         reportProgress(progress, i + 1, count);
         ResultRecord r;
         decodeNumbers(newest.record(i), &r);
-        if (r.level < 1 || r.level > ctx.levelCount || r.date <= from)
+        if (r.level < 1 || r.level > ctx.levelCount || r.date <= from || isDamagedRecord(r))
             continue;
         const QString* who = make.who(r.Bangou);
         if (!who)

@@ -136,6 +136,16 @@ void decodeNumbers(const char* p, ResultRecord* r)
     r->time = getLe<std::int32_t>(p + 20);
 }
 
+bool isDamagedRecord(const ResultRecord& r)
+{
+    // The day numbers of 1 January 100 and 31 December 9999.
+    constexpr double firstDay = -657434;
+    constexpr double lastDay = 2958465;
+    const bool dateOk = std::isfinite(r.date) && r.date >= firstDay && r.date <= lastDay;
+    const bool timeOfDayOk = std::isfinite(r.timeOfDay);
+    return !dateOk || !timeOfDayOk || r.time < 0;
+}
+
 ResultRecord decodeRecord(const char* p)
 {
     ResultRecord r;

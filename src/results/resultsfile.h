@@ -80,6 +80,11 @@ FileError readNewestRaw(const QString& path, int maxCount, RawRecords* out);
 // Decodes the number fields of a record only (the text fields stay empty).
 void decodeNumbers(const char* bytes, ResultRecord* out);
 
+// A record no run can have written: a date or time of day that is no number
+// or lies outside the calendar's dates, or a negative run time. Every
+// statistic and list leaves it out; records maintenance still shows it.
+bool isDamagedRecord(const ResultRecord& record);
+
 struct NewestRecords {
     std::vector<ResultRecord> records;  // oldest first
     std::int64_t recordCount = 0;       // whole records in the file

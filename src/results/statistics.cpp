@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace soinsuu {
@@ -53,9 +54,14 @@ RunPoints runPointsFormula(std::int32_t t, std::int32_t v, std::int32_t T, float
     }
     if (t >= 99998)
         p.base = 0;
-    // Single precision, as the multiplier is stored: 7 x 1.5 gives 10.
-    const float product = float(p.base) * M;
-    p.points = int(std::floor(product));
+    // Single precision, as the multiplier is stored: 7 x 1.5 gives 10. A
+    // multiplier no school would set still gives a number, never an
+    // undefined conversion.
+    const float product = std::floor(float(p.base) * M);
+    if (std::isnan(product))
+        p.points = 0;
+    else
+        p.points = int(std::clamp(double(product), double(INT_MIN), double(INT_MAX)));
     return p;
 }
 
@@ -104,9 +110,9 @@ bool loadResults(RunContext& ctx)
     for (std::int64_t i = 0; i < newest.size(); ++i) {
         const char* bytes = newest.record(i);
         decodeNumbers(bytes, &r);
-        // A damaged record whose student or level the tables cannot hold is
-        // left out altogether; records maintenance still shows it.
-        if (!inTables(r.Bangou, r.level))
+        // A damaged record, or one whose student or level the tables cannot
+        // hold, is left out altogether; records maintenance still shows it.
+        if (!inTables(r.Bangou, r.level) || isDamagedRecord(r))
             continue;
         std::int32_t& best = ctx.bestTime(r.Bangou, r.level);
         if (best > r.time)

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <cerrno>
+#include <climits>
+#include <cmath>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -93,6 +95,10 @@ private Q_SLOTS:
         QTest::newRow("7 points x 1.5 is 10") << 37 << 37 << 60 << 1.5f << 7 << 10;
         QTest::newRow("10 points x 0.7 is 7 in single precision") << 31 << 31 << 60 << 0.7f << 10 << 7;
         QTest::newRow("no target") << 10 << 10 << 0 << 1.0f << 0 << 0;
+        // Multipliers no school would set give a figure, never a wrapped one.
+        QTest::newRow("multiplier 1e9 saturates") << 0 << 0 << 60 << 1e9f << 55 << INT_MAX;
+        QTest::newRow("negative huge multiplier saturates") << 0 << 0 << 60 << -1e30f << 55 << INT_MIN;
+        QTest::newRow("infinite multiplier saturates") << 0 << 0 << 60 << HUGE_VALF << 55 << INT_MAX;
     }
     void pointsFormula()
     {
@@ -247,6 +253,46 @@ private Q_SLOTS:
         QCOMPARE(ctx().loadedRecordCount, 1);
         QCOMPARE(ctx().bestTime(3, 1), 50);
         QCOMPARE(ctx().schoolBestTime[1], 50);
+    }
+
+    // Records no run can have written leave every figure as it was: a date
+    // that is no number, or no calendar day, and a negative time.
+    void damagedNumbersAreSkipped_data()
+    {
+        QTest::addColumn<double>("date");
+        QTest::addColumn<double>("timeOfDay");
+        QTest::addColumn<int>("time");
+        QTest::newRow("nan date") << std::nan("") << 0.5 << 40;
+        QTest::newRow("infinite date") << HUGE_VAL << 0.5 << 40;
+        QTest::newRow("date beyond 9999") << 3e6 << 0.5 << 40;
+        QTest::newRow("nan time of day") << oleDate(kToday) << std::nan("") << 40;
+        QTest::newRow("negative time") << oleDate(kToday) << 0.5 << -5;
+    }
+    void damagedNumbersAreSkipped()
+    {
+        QFETCH(double, date);
+        QFETCH(double, timeOfDay);
+        QFETCH(int, time);
+        writeRuns({{3, 1, 50}});
+        ResultRecord damaged;
+        damaged.date = date;
+        damaged.timeOfDay = timeOfDay;
+        damaged.Bangou = 3;
+        damaged.level = 1;
+        damaged.time = time;
+        damaged.points = QStringLiteral("0");
+        QVERIFY(isDamagedRecord(damaged));
+        QFile f(path());
+        QVERIFY(f.open(QIODevice::Append));
+        f.write(encodeRecord(damaged));
+        f.close();
+        QVERIFY(computeCounts(ctx()));
+        QCOMPARE(ctx().loadedRecordCount, 1);
+        QCOMPARE(ctx().bestTime(3, 1), 50);
+        QCOMPARE(ctx().schoolBestTime[1], 50);
+        QCOMPARE(ctx().totalRuns(3, 1), std::int16_t(1));
+        QCOMPARE(ctx().judgePoints(3, 1), ctx().totalPoints(3, 1));
+        QCOMPARE(ctx().todayRuns(3, 1), 1.0f);
     }
 
     void newest20000OfA25000RecordFile()
