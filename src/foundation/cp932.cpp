@@ -53,6 +53,49 @@ UConverter* converter(bool exact = false)
     return c;
 }
 
+// ICU's table for this code page swaps three control codes the IBM way
+// (byte 0x1A reads as U+001C, 0x1C as U+007F, 0x7F as U+001A), where
+// Windows maps them to themselves. Left alone, a DEL byte in a file would
+// read as the old end-of-file mark and the mark itself would not end it.
+char16_t windowsControlFromIcu(char16_t u)
+{
+    switch (u) {
+    case 0x1C: return 0x1A;
+    case 0x7F: return 0x1C;
+    case 0x1A: return 0x7F;
+    default: return u;
+    }
+}
+
+char16_t icuControlFromWindows(char16_t u)
+{
+    switch (u) {
+    case 0x1A: return 0x1C;
+    case 0x1C: return 0x7F;
+    case 0x7F: return 0x1A;
+    default: return u;
+    }
+}
+
+bool hasSwappedControl(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() == 0x1A || c.unicode() == 0x1C || c.unicode() == 0x7F)
+            return true;
+    return false;
+}
+
+// The text as ICU's table spells it, for encoding.
+QString forIcu(const QString& text)
+{
+    if (!hasSwappedControl(text))
+        return text;
+    QString out = text;
+    for (QChar& c : out)
+        c = QChar(icuControlFromWindows(c.unicode()));
+    return out;
+}
+
 bool isAscii(const char* p, qsizetype n)
 {
     for (qsizetype i = 0; i < n; ++i)
@@ -77,13 +120,17 @@ QString decode(const QByteArray& bytes)
                                     bytes.constData(), int32_t(bytes.size()), &status);
     if (U_FAILURE(status))
         return {};
+    out.resize(std::size_t(n));
+    for (char16_t& u : out)
+        u = windowsControlFromIcu(u);
     return QString(reinterpret_cast<const QChar*>(out.data()), n);
 }
 
-std::optional<QByteArray> encodeExactly(const QString& text, QString* unencodable)
+std::optional<QByteArray> encodeExactly(const QString& original, QString* unencodable)
 {
-    if (text.isEmpty())
+    if (original.isEmpty())
         return QByteArray();
+    const QString text = forIcu(original);
     UConverter* c = converter(true);
     QByteArray out(text.size() * 2 + 2, '\0');
     UErrorCode status = U_ZERO_ERROR;
@@ -113,10 +160,11 @@ QString unencodableMessage(const QString& character)
     return QStringLiteral("「%1」（%2）はShift-JISにない文字です。ほかの文字に書きかえてください").arg(character, code);
 }
 
-QByteArray encode(const QString& text)
+QByteArray encode(const QString& original)
 {
-    if (text.isEmpty())
+    if (original.isEmpty())
         return {};
+    const QString text = forIcu(original);
     UConverter* c = converter();
     QByteArray out(text.size() * 2 + 2, '\0');
     UErrorCode status = U_ZERO_ERROR;

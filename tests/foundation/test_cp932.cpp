@@ -19,6 +19,8 @@ private Q_SLOTS:
         QTest::newRow("taka of takahashi") << QStringLiteral("髙橋") << QByteArray("\xFB\xFC\x8B\xB4");
         QTest::newRow("half-width katakana") << QStringLiteral("ｸﾘｱﾎﾟｲﾝﾄ") << QByteArray("\xB8\xD8\xB1\xCE\xDF\xB2\xDD\xC4");
         QTest::newRow("ascii") << QStringLiteral("60,120,1.5,,\r\n") << QByteArray("60,120,1.5,,\r\n");
+        // ICU's own table swaps these three; Windows and the ASCII path do not.
+        QTest::newRow("controls beside kanji") << QStringLiteral("漢\x1A\x1C\x7F") << QByteArray("\x8A\xBF\x1A\x1C\x7F");
         QTest::newRow("dame-moji with 0x5C trail") << QStringLiteral("表ソ") << QByteArray("\x95\x5C\x83\x5C");
     }
     void roundTrip()
@@ -53,6 +55,7 @@ private Q_SLOTS:
         QTest::newRow("lead byte at the end") << QByteArray("a\x81") << QStringLiteral("a\uFFFD");
         QTest::newRow("lead byte before a space") << QByteArray("\x81 x") << QStringLiteral("\uFFFD x");
         QTest::newRow("real end-of-file mark stays") << QByteArray("a\x1A") << QStringLiteral("a\x1A");
+        QTest::newRow("a DEL byte is no end-of-file mark") << QByteArray("\x8A\xBF\x7F" "b") << QStringLiteral("漢\x7F" "b");
     }
     void badBytes()
     {
