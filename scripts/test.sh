@@ -19,3 +19,5 @@ run_suite "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_suite "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DSOINSUU_SANITIZE=ON
+echo "== Fuzz targets: the corpus replayed, then each target for a bounded time =="
+"$root/scripts/fuzz.sh"
