@@ -44,22 +44,28 @@ path_file="$lib/パスデータ.txt"
 rm "$path_file"
 pathcmd="$root/usr/bin/soinsuu-path"
 
-# soinsuu-path: data root | expected status | text its output must hold
-while IFS='|' read -r data want text; do
-  data=${data//@TMP@/$tmp}
+# soinsuu-path: run as | data root, or --check for the one the file names |
+# expected status | text its output must hold. A classroom account outside
+# the data folder's group cannot append, and is told so.
+chmod 755 "$tmp"
+while IFS='|' read -r user arg want text; do
+  arg=${arg//@TMP@/$tmp}
+  as=()
+  [ "$user" = root ] || as=(setpriv --reuid="$user" --regid=nogroup --clear-groups)
   set +e
-  out=$("$pathcmd" --file "$path_file" "$data" 2>&1)
+  out=$("${as[@]}" "$pathcmd" --file "$path_file" "$arg" 2>&1)
   status=$?
   set -e
   if [ "$status" != "$want" ] || ! grep -qF -- "${text//@TMP@/$tmp}" <<<"$out"; then
-    fail "soinsuu-path $data: status $status (expected $want), output:"
+    fail "soinsuu-path $arg as $user: status $status (expected $want), output:"
     echo "$out"
   fi
 done <<'CASES'
-@TMP@/共有 データ|0|ロックは正しく効きます: @TMP@/共有 データ/素因数分解
-@TMP@/共有 データ/音フォルダ|1|プログラムのデータフォルダがありません: @TMP@/共有 データ/音フォルダ/素因数分解
-@TMP@/どこにもない|1|データフォルダがありません: @TMP@/どこにもない/
-@TMP@/共有 データ|0|エラーなし
+root|@TMP@/共有 データ/音フォルダ|1|プログラムのデータフォルダがありません: @TMP@/共有 データ/音フォルダ/素因数分解
+root|@TMP@/どこにもない|1|データフォルダがありません: @TMP@/どこにもない/
+root|@TMP@/共有 データ|0|ロックは正しく効きます: @TMP@/共有 データ/素因数分解
+nobody|--check|1|@TMP@/共有 データ/素因数分解 に書き込めません（nobody）
+root|--check|0|エラーなし
 CASES
 # The file the Windows programs of the family would write, byte for byte.
 printf '"%s/",0,0,0,0,0,0,0,0,0\r\n' "$share" | iconv -t CP932 > "$tmp/expected-path"
