@@ -6,6 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-packages.sh"
 eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+# CMake reads CXXFLAGS but not CPPFLAGS, where the fortify flag lies.
+export CXXFLAGS="$CPPFLAGS $CXXFLAGS"
 cmake -S "$root" -B "$root/build-package" -DCMAKE_BUILD_TYPE=Release -DSOINSUU_TESTS=OFF -DSOINSUU_BENCH=OFF
 cmake --build "$root/build-package" -j"$(nproc)"
 (cd "$root/build-package" && cpack -G DEB)
