@@ -1,0 +1,185 @@
+#!/bin/bash
+# Writes the path file that leads the drill to the school's data root, and
+# checks that this machine, as the user running it, can work there: the
+# school's files are present, the program's data folder is writable, the
+# results file's lock works across processes, the mount keeps locks and
+# caching safe, and a sound server answers.
+set -u
+
+here=$(dirname "$(readlink -f "$0")")
+libdir="$here/../lib/soinsuu"
+program_folder_name=素因数分解
+# In the package the path file beside the program folder is a link into
+# /etc/soinsuu, so the school's file survives every upgrade.
+path_file=$(readlink -m "$libdir/パスデータ.txt")
+
+usage() {
+  cat <<USAGE
+使い方: soinsuu-path [--file パスファイル] データフォルダ
+        soinsuu-path [--file パスファイル] --check
+USAGE
+  exit 2
+}
+
+check_only=0
+data_root=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --check) check_only=1 ;;
+    --file) [ $# -ge 2 ] || usage; path_file=$2; shift ;;
+    -h|--help) usage ;;
+    -*) usage ;;
+    *) [ -z "$data_root" ] || usage; data_root=$1 ;;
+  esac
+  shift
+done
+if [ "$check_only" = 1 ]; then
+  [ -z "$data_root" ] || usage
+else
+  [ -n "$data_root" ] || usage
+fi
+
+errors=0
+warnings=0
+ok()    { echo "  OK    $*"; }
+warn()  { echo "  注意  $*"; warnings=$((warnings + 1)); }
+error() { echo "  エラー $*"; errors=$((errors + 1)); }
+
+# The file holds ten items in code page 932, as the Windows programs of the
+# family write it: the data root, then nine reserved ones.
+write_path_file() {
+  local root=$1
+  case "$root" in
+    /*) ;;
+    *) root="$(pwd)/$root" ;;
+  esac
+  case "$root" in
+    */) ;;
+    *) root="$root/" ;;
+  esac
+  case "$root" in
+    *'"'*|*$'\n'*|*$'\r'*)
+      echo "データフォルダの名前に \" や改行は使えません: $root" >&2
+      exit 1 ;;
+  esac
+  local dir tmp
+  dir=$(dirname "$path_file")
+  mkdir -p "$dir" || exit 1
+  tmp=$(mktemp "$dir/.パスデータ.XXXXXX") || exit 1
+  # Written beside the old file and moved over it, so a failure never
+  # leaves a school with half a path file.
+  if ! printf '"%s",0,0,0,0,0,0,0,0,0\r\n' "$root" | iconv -f UTF-8 -t CP932 > "$tmp"; then
+    rm -f "$tmp"
+    echo "$path_file: データフォルダの名前を Shift-JIS（CP932）で書けません: $root" >&2
+    exit 1
+  fi
+  chmod 0644 "$tmp" && mv -f "$tmp" "$path_file" || { rm -f "$tmp"; exit 1; }
+  echo "パスファイルを書きました: $path_file"
+}
+
+read_path_file() {
+  if [ ! -r "$path_file" ]; then
+    echo "パスファイルがありません: $path_file" >&2
+    echo "まず soinsuu-path データフォルダ で書いてください。" >&2
+    exit 1
+  fi
+  local first
+  first=$(iconv -f CP932 -t UTF-8 < "$path_file" | head -n 1 | tr -d '\r')
+  first=${first%%,*}
+  first=${first#\"}
+  first=${first%\"}
+  data_root=${first//\\//}
+}
+
+# A file of the data root is found whatever the case of its name, as the
+# program finds it.
+find_entry() {
+  find "$1" -maxdepth 1 -mindepth 1 -iname "$2" -print -quit 2>/dev/null
+}
+
+check_mount() {
+  local fstype options
+  read -r fstype options < <(findmnt -n -o FSTYPE,OPTIONS -T "$1" 2>/dev/null)
+  [ -n "${fstype:-}" ] || { warn "マウントを調べられません: $1"; return; }
+  case "$fstype" in
+    nfs|nfs4)
+      local vers
+      vers=$(grep -o 'vers=[0-9.]*' <<<"$options" | cut -d= -f2)
+      if grep -qw nolock <<<"$options"; then
+        error "NFS が nolock でマウントされています。ロックが他の機械に伝わりません: $options"
+      elif grep -Eq 'local_lock=(all|posix)' <<<"$options"; then
+        error "NFS の local_lock がロックをこの機械の中だけにしています: $options"
+      else
+        ok "NFS（バージョン ${vers:-?}）: ロックはサーバーに伝わります"
+      fi
+      if [ "${vers%%.*}" = 3 ]; then
+        warn "NFS v3 ではサーバーとこの機械の両方で rpc.statd（nfs-common）が動いている必要があります"
+      fi ;;
+    cifs|smb3)
+      if grep -qw nobrl <<<"$options"; then
+        error "SMB が nobrl でマウントされています。ロックがサーバーに伝わりません: $options"
+      else
+        ok "SMB: バイト範囲ロックはサーバーに伝わります"
+      fi
+      if grep -q 'cache=loose' <<<"$options"; then
+        error "SMB が cache=loose でマウントされています。他の機械の記録が見えないことがあります"
+      fi ;;
+    *)
+      ok "ファイルシステム: $fstype" ;;
+  esac
+}
+
+check_sound() {
+  if ! command -v pactl >/dev/null 2>&1; then
+    warn "pactl がないためサウンドサーバーを確かめられません（pulseaudio-utils）"
+    return
+  fi
+  local server
+  server=$(LC_ALL=C pactl info 2>/dev/null | sed -n 's/^Server Name: //p')
+  if [ -n "$server" ]; then
+    ok "サウンドサーバー: $server"
+  else
+    warn "サウンドサーバーに接続できません。生徒のアカウントでログインした画面で確かめてください"
+  fi
+}
+
+if [ "$check_only" = 0 ]; then
+  write_path_file "$data_root"
+fi
+read_path_file
+
+echo "確認（$(id -un) として）: データフォルダ $data_root"
+if [ ! -d "$data_root" ]; then
+  error "データフォルダがありません: $data_root"
+else
+  for name in 共通データ.txt 新名簿.txt; do
+    if [ -n "$(find_entry "$data_root" "$name")" ]; then ok "$name"; else error "$name がありません: $data_root"; fi
+  done
+  sounds=$(find_entry "$data_root" 音フォルダ)
+  if [ -n "$sounds" ] && [ -n "$(find_entry "$sounds" 新音ファイル.txt)" ]; then
+    ok "音フォルダ/新音ファイル.txt"
+  else
+    error "音フォルダ/新音ファイル.txt がありません: $data_root"
+  fi
+  data_folder="$data_root$program_folder_name"
+  if [ ! -d "$data_folder" ]; then
+    error "プログラムのデータフォルダがありません: $data_folder"
+  else
+    if [ -n "$(find_entry "$data_folder" タイム回数データ.txt)" ]; then ok "$program_folder_name/タイム回数データ.txt"; else error "タイム回数データ.txt がありません: $data_folder"; fi
+    results=$(find_entry "$data_folder" 成績累積データ.dat)
+    if [ -w "$data_folder" ]; then ok "$program_folder_name/ に書き込めます"; else error "$data_folder に書き込めません（$(id -un)）"; fi
+    if [ -n "$results" ] && [ ! -w "$results" ]; then error "$results に書き込めません（$(id -un)）"; fi
+    if [ -w "$data_folder" ]; then
+      if msg=$("$libdir/soinsuu-lockcheck" "$data_folder" 2>&1); then ok "$msg"; else error "$msg"; fi
+    fi
+    check_mount "$data_folder"
+  fi
+fi
+check_sound
+
+if [ "$errors" -gt 0 ]; then
+  echo "エラー $errors 件、注意 $warnings 件。この機械ではまだ使えません。"
+  exit 1
+fi
+echo "エラーなし（注意 $warnings 件）。"
+exit 0
