@@ -29,9 +29,10 @@ int main(int argc, char** argv)
     QtSoundOutput sound;
     QtDialogs dialogs;
     QtPrinter printer;
+    QtPrintDialogs printDialogs;
     auto ctx = std::make_unique<RunContext>();
     AppNavigator navigator(*ctx);
-    ctx->services = Services{&clock, &random, &sound, &dialogs, &navigator, &printer};
+    ctx->services = Services{&clock, &random, &sound, &dialogs, &navigator, &printer, &printDialogs};
 
     int failure = 0;
     auto splash = std::make_unique<Firstfrm>(*ctx, [&] {

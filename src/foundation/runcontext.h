@@ -161,6 +161,7 @@ struct RunContext {
     Dialogs& dialogs() const { return *services.dialogs; }
     Navigator& navigator() const { return *services.navigator; }
     Printer& printer() const { return *services.printer; }
+    PrintDialogs& printDialogs() const { return *services.printDialogs; }
 };
 
 // Shows a message box and ends the program: for failures the program cannot

@@ -124,13 +124,37 @@ public:
     virtual bool finish(QString* error) = 0;
 };
 
-// The school's printer. A test keeps the pages instead.
+// Where a print job goes: a printer of the system's (by its name), or a
+// PDF file.
+struct PrintTarget {
+    QString printerName;  // empty: the PDF file below
+    QString pdfPath;
+    bool isPdf() const { return printerName.isEmpty(); }
+};
+
+// The school's printers. A test keeps the pages instead.
 class Printer {
 public:
     virtual ~Printer() = default;
-    // Starts a job on the default printer, A4 portrait; nullptr (with a
-    // Japanese reason in *error) when no printer can take it.
-    virtual std::unique_ptr<PrintJob> begin(const QString& documentName, QString* error) = 0;
+    // The system's default printer; empty when there is none at all.
+    virtual QString defaultPrinterName() const = 0;
+    // Starts a job on the target, A4 portrait; nullptr (with a Japanese
+    // reason in *error) when the printer or the file cannot take it.
+    virtual std::unique_ptr<PrintJob> begin(const QString& documentName, const PrintTarget& target,
+                                            QString* error) = 0;
+};
+
+// The dialogs of the print path. A test answers them in advance.
+class PrintDialogs {
+public:
+    virtual ~PrintDialogs() = default;
+    // The print dialog, opened on the target's printer: true with the
+    // teacher's choice in *target (a printer, or a PDF file where the
+    // dialog offers one), false when the teacher cancelled.
+    virtual bool choosePrinter(const QString& title, PrintTarget* target) = 0;
+    // The file dialog for a PDF to write, offering the given path: the
+    // chosen path, or empty when the teacher cancelled.
+    virtual QString pdfFileName(const QString& title, const QString& suggested) = 0;
 };
 
 struct Services {
@@ -140,6 +164,7 @@ struct Services {
     Dialogs* dialogs = nullptr;
     Navigator* navigator = nullptr;
     Printer* printer = nullptr;
+    PrintDialogs* printDialogs = nullptr;
 };
 
 } // namespace soinsuu

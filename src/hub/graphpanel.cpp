@@ -4,7 +4,9 @@
 #include "foundation/layout.h"
 #include "foundation/roster.h"
 #include "foundation/widgets.h"
+#include "hub/menu_columns.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -23,14 +25,12 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
-        p.drawImage(0, 0, image_);
+        p.drawImage(QPointF(0, 0), image_);
     }
 
 private:
     const QImage& image_;
 };
-
-bool isTeacher(const RunContext& ctx) { return ctx.studentName.trimmed() == QStringLiteral("先生"); }
 
 } // namespace
 
@@ -61,16 +61,20 @@ GraphPanel::GraphPanel(RunContext& ctx, Menu menu, QWidget* parent) : QWidget(pa
             output(0);
     });
 
-    const QString captions[2] = {QStringLiteral("表示"), QStringLiteral("印刷")};
-    QPushButton* buttons[2];
-    for (int k = 0; k < 2; ++k) {
+    // Display, print, and (beside printing, for the same teachers) a PDF.
+    const QString captions[3] = {QStringLiteral("表示"), QStringLiteral("印刷"), QStringLiteral("PDFに保存")};
+    QPushButton* buttons[3];
+    for (int k = 0; k < 3; ++k) {
         buttons[k] = new QPushButton(captions[k], this);
         buttons[k]->setObjectName(QStringLiteral("Command24_%1").arg(k));
-        buttons[k]->setGeometry(twRect(12360 + k * 1450, 3240, 1350, 600));
-        buttons[k]->setFont(designFont(kPGothic, 12, true));
+        buttons[k]->setFont(designFont(kPGothic, k == 2 ? 10 : 12, true));
         connect(buttons[k], &QPushButton::clicked, this, [this, k] { output(k); });
     }
+    buttons[0]->setGeometry(twRect(12360, 3240, 900, 600));
+    buttons[1]->setGeometry(twRect(13310, 3240, 900, 600));
+    buttons[2]->setGeometry(twRect(14260, 3240, 900, 600));
     printButton_ = buttons[1];
+    pdfButton_ = buttons[2];
 
     otherButton_ = new QPushButton(QStringLiteral("他の人のデータを見る"), this);
     otherButton_->setObjectName(QStringLiteral("Command25"));
@@ -124,22 +128,60 @@ void GraphPanel::openForCurrentStudent()
 
 void GraphPanel::output(int k)
 {
-    printButton_->setVisible(isTeacher(ctx_));
-    if (k == 1 && !isTeacher(ctx_))
+    const bool mayPrint = mayPrintSheets(ctx_.studentName);
+    printButton_->setVisible(mayPrint);
+    pdfButton_->setVisible(mayPrint);
+    if (k != 0 && !mayPrint)
         return;
-    bool any = false;
+    std::vector<int> students;
     for (int i = 0; i < studentList_->count(); ++i) {
         if (!studentList_->item(i)->isSelected())
             continue;
         const int student = studentOfLine(studentList_->item(i)->text());
-        if (student < 0)
-            continue;
-        any = true;
-        viewed_ = student;
-        drawSheet(k);
+        if (student >= 0)
+            students.push_back(student);
     }
-    if (!any)
-        drawSheet(k);
+    std::optional<PrintTarget> target;
+    if (k != 0) {
+        // The PDF's name offered is the student's when the sheet is one
+        // student's.
+        const int only = students.empty() ? viewed_ : students.size() == 1 ? students.front() : -1;
+        target = chooseTarget(k == 2, only);
+        if (!target)
+            return;
+    }
+    if (students.empty()) {
+        drawSheet(k, target);
+        return;
+    }
+    for (int student : students) {
+        viewed_ = student;
+        drawSheet(k, target, students.size() > 1);
+    }
+}
+
+std::optional<PrintTarget> GraphPanel::chooseTarget(bool pdf, int onlyStudent)
+{
+    if (!pdf) {
+        PrintTarget target{ctx_.printer().defaultPrinterName(), QString()};
+        if (target.printerName.isEmpty()) {
+            if (!ctx_.dialogs().question(QStringLiteral("印刷"), QStringLiteral("プリンタが設定されていません。PDFに保存しますか？")))
+                return std::nullopt;
+        } else {
+            if (!ctx_.printDialogs().choosePrinter(QStringLiteral("印刷"), &target))
+                return std::nullopt;
+            return target;
+        }
+    }
+    const QDate today = ctx_.clock().today();
+    QString suggested = ctx_.programTitle;
+    if (isValidStudentNumber(onlyStudent))
+        suggested += u'_' + trimHalfWidthSpaces(ctx_.studentNames[std::size_t(onlyStudent)]);
+    suggested += u'_' + today.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".pdf");
+    const QString path = ctx_.printDialogs().pdfFileName(QStringLiteral("PDFに保存"), suggested);
+    if (path.isEmpty())
+        return std::nullopt;
+    return PrintTarget{QString(), path};
 }
 
 std::vector<GraphPanel::PlacedBlock> GraphPanel::sheet()
@@ -157,7 +199,7 @@ std::vector<GraphPanel::PlacedBlock> GraphPanel::sheet()
     for (const BlockPlace& place : placeBlocks(lines, firstLevelOffset_, ctx_.levelCount)) {
         SheetBlock b;
         b.top = place.top;
-        b.studentName = isValidStudentNumber(viewed_) ? ctx_.studentNames[std::size_t(viewed_)].trimmed() : QString();
+        b.studentName = isValidStudentNumber(viewed_) ? trimHalfWidthSpaces(ctx_.studentNames[std::size_t(viewed_)]) : QString();
         b.title = ctx_.programTitle + u' ' + menu_.levelName(place.level);
         b.runs = levelBlock(runs, place.level, viewed_, viewedPasses);
         b.table = comparisonTable(comparisonFigures(ctx_, place.level, viewed_, menu_.rankingMode(), grade), b.runs);
@@ -166,41 +208,54 @@ std::vector<GraphPanel::PlacedBlock> GraphPanel::sheet()
     return blocks;
 }
 
-void GraphPanel::drawSheet(int k)
+void GraphPanel::drawSheet(int k, const std::optional<PrintTarget>& target, bool severalStudents)
 {
     const std::vector<PlacedBlock> blocks = sheet();
     if (k == 0) {
         show();
         raise();
+        // Drawn at the screen's own pixels: crisp on a 2x screen too.
+        const qreal ratio = std::max<qreal>(1, surfaceWidget_->devicePixelRatioF());
+        const QSize size = surfaceWidget_->size();
+        if (surface_.size() != size * ratio || surface_.devicePixelRatio() != ratio) {
+            surface_ = QImage(size * ratio, QImage::Format_RGB32);
+            surface_.setDevicePixelRatio(ratio);
+        }
         surface_.fill(Qt::white);
         QPainter p(&surface_);
         const SheetStyle style{chartFontPoints_, false, screenScale()};
         for (const PlacedBlock& b : blocks) {
-            if (b.place.newPage) {
-                p.fillRect(surface_.rect(), Qt::white);
-            }
-            drawLevelBlock(p, QSizeF(surface_.size()), b.block, style);
+            if (b.place.newPage)
+                p.fillRect(QRectF(QPointF(0, 0), QSizeF(size)), Qt::white);
+            drawLevelBlock(p, QSizeF(size), b.block, style);
         }
         p.end();
         surfaceWidget_->update();
         return;
     }
-    if (blocks.empty())
+    if (blocks.empty() || !target)
         return;  // no level chosen: nothing to put on paper
     QString error;
     // The student's name in the job's name tells the sheets apart in the
     // printer's queue.
-    const QString name = blocks.empty() ? QString() : blocks.front().block.studentName;
-    std::unique_ptr<PrintJob> job = ctx_.printer().begin(ctx_.programTitle + u' ' + name, &error);
+    const QString name = blocks.front().block.studentName;
+    PrintTarget where = *target;
+    if (where.isPdf())
+        where.pdfPath = pdfPathFor(target->pdfPath, name, severalStudents,
+                                   [](const QString& path) { return QFileInfo::exists(path); });
+    std::unique_ptr<PrintJob> job = ctx_.printer().begin(ctx_.programTitle + u' ' + name, where, &error);
     if (!job) {
         ctx_.dialogs().message(QStringLiteral("印刷"), error, Dialogs::Icon::Warning);
         return;
     }
     const SheetStyle style{6, true, job->resolution() / 96.0};
+    const QString header = pageHeaderText(ctx_.schoolName, ctx_.clock().today());
     for (const PlacedBlock& b : blocks) {
         if (b.place.newPage)
             job->newPage();
-        drawLevelBlock(job->painter(), job->pageSize(), b.block, style);
+        SheetBlock onPaper = b.block;
+        onPaper.pageHeader = header;
+        drawLevelBlock(job->painter(), job->pageSize(), onPaper, style);
     }
     if (!job->finish(&error))
         ctx_.dialogs().message(QStringLiteral("印刷"), error, Dialogs::Icon::Warning);

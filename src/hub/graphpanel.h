@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QListWidget;
 class QPushButton;
@@ -30,7 +31,7 @@ public:
     void fillLists();
     // The graph button: the current student's sheet of levels 1 to 3.
     void openForCurrentStudent();
-    // The display (0) and print (1) buttons.
+    // The display (0), print (1) and PDF (2) buttons.
     void output(int k);
 
     int viewedStudent() const { return viewed_; }
@@ -44,7 +45,10 @@ private:
     };
     // The viewed student's blocks of the chosen levels, in order.
     std::vector<PlacedBlock> sheet();
-    void drawSheet(int k);
+    // Printing asks the teacher for a printer (or, with no printer at all,
+    // whether to save a PDF instead); the PDF button for a file.
+    std::optional<PrintTarget> chooseTarget(bool pdf, int onlyStudent);
+    void drawSheet(int k, const std::optional<PrintTarget>& target = std::nullopt, bool severalStudents = false);
 
     RunContext& ctx_;
     Menu menu_;
@@ -56,6 +60,7 @@ private:
     QListWidget* levelList_;
     QListWidget* studentList_;
     QPushButton* printButton_;
+    QPushButton* pdfButton_;
     QPushButton* otherButton_;
 };
 

@@ -6,9 +6,11 @@
 
 #include "hub/personal.h"
 
+#include <QDate>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 class QPainter;
@@ -40,6 +42,8 @@ struct SheetBlock {
     QString title;  // program title and level name
     LevelBlock runs;
     QStringList table;
+    // On paper, above the first block of a page: the school and the day.
+    QString pageHeader;
 };
 
 struct SheetStyle {
@@ -48,8 +52,23 @@ struct SheetStyle {
     double pixel = 1;  // device pixels to a screen pixel, for line widths
 };
 
-// Draws one block on a page (or surface) of the given size.
+// Draws one block on a page (or surface) of the given size, in the page's
+// own units (a 2x screen's image is drawn at twice its pixels by the
+// painter). No text is crossed by a line or covers another: titles and
+// names shrink to their bands, the table closes up to end above the next
+// block, and a record label that finds no free place among close runs is
+// left out.
 void drawLevelBlock(QPainter& painter, const QSizeF& page, const SheetBlock& block, const SheetStyle& style);
+
+// The small header of every printed page: the school and the day of
+// printing.
+QString pageHeaderText(const QString& schoolName, const QDate& printed);
+
+// The PDF file of one student's sheet: the chosen file itself when one
+// student is printed; with several, one file each beside it, named after
+// the student, never one that is taken already.
+QString pdfPathFor(const QString& chosen, const QString& studentName, bool several,
+                   const std::function<bool(const QString&)>& taken);
 
 // The record point label's date: the full date, or month and day only when
 // the year is the same as the previous record point's.

@@ -1,6 +1,7 @@
 #include "menu_columns.h"
 
 #include "foundation/criteria.h"
+#include "foundation/roster.h"
 #include "results/statistics.h"
 
 #include <cmath>
@@ -33,6 +34,18 @@ QString allTimeLine(int totalRuns, int totalPoints)
     return QStringLiteral("%1回/%2点").arg(totalRuns).arg(totalPoints);
 }
 
+bool isTeacher(const QString& studentName)
+{
+    return trimHalfWidthSpaces(studentName) == QStringLiteral("先生");
+}
+
+bool mayPrintSheets(const QString& studentName) { return studentName.contains(QStringLiteral("先生")); }
+
+QString studentHeaderText(const QString& studentName, const QString& gradeLabel)
+{
+    return trimHalfWidthSpaces(studentName) + QStringLiteral(" ") + gradeLabel;
+}
+
 QString workingTimeText(const RunContext& ctx)
 {
     return QStringLiteral("起動後%1分").arg(minutesSinceNameConfirmed(ctx));
@@ -52,7 +65,7 @@ LevelAccess levelAccess(const RunContext& ctx)
     const int s = ctx.currentStudent;
     const int n = std::min<int>(ctx.levelCount, kMaxLevel);
     a.topLevelCleared = levelCleared(ctx, s, ctx.topLevel);
-    const bool teacher = ctx.studentName.trimmed() == QStringLiteral("先生");
+    const bool teacher = isTeacher(ctx.studentName);
     a.enabled[1] = true;
     for (int i = 1; i <= n; ++i) {
         const bool nextIsFree = i + 1 <= kMaxLevel && ctx.criteria[std::size_t(i + 1)].clearPoints == 9999;

@@ -441,7 +441,7 @@ void seisekitime1::showEvent(QShowEvent* event)
 
 void seisekitime1::activate()
 {
-    dataButton_->setVisible(ctx_.studentName.trimmed() == QStringLiteral("先生"));
+    dataButton_->setVisible(isTeacher(ctx_.studentName));
     workingTime_->setText(workingTimeText(ctx_));
     menuReady_ = 0;
     waitCover_->setGeometry(twRect(0, 0, 15360, 11520));
@@ -472,7 +472,7 @@ void seisekitime1::activate()
     busyPanel_->hide();
 
     const int s = ctx_.currentStudent;
-    student_->setText(ctx_.studentName.trimmed() + QStringLiteral(" ") + ctx_.gradeLabel);
+    student_->setText(studentHeaderText(ctx_.studentName, ctx_.gradeLabel));
     number_->setText(QStringLiteral("%1:%2").arg(ctx_.currentStudent).arg(ctx_.schoolName));
     title_->setText(ctx_.programTitle);
     title_->setFont(designFont(kPGothic, ctx_.programTitle.size() > 9 ? 20 : 24, true));

@@ -117,6 +117,7 @@ class TestClassroom : public QObject {
     WatchedSound sound_;
     test::ScriptedDialogs dialogs_;
     test::RecordingPrinter printer_;
+    test::ScriptedPrintDialogs printDialogs_;
     std::unique_ptr<RunContext> ctx_ = std::make_unique<RunContext>();
     std::unique_ptr<AppNavigator> navigator_ = std::make_unique<AppNavigator>(*ctx_);
     int launches_ = 0;
@@ -171,7 +172,7 @@ private Q_SLOTS:
             ++launches_;
             return true;
         });
-        ctx_->services = Services{&clock_, &random_, &sound_, &dialogs_, navigator_.get(), &printer_};
+        ctx_->services = Services{&clock_, &random_, &sound_, &dialogs_, navigator_.get(), &printer_, &printDialogs_};
         ctx_->seasonColour = QColor(192, 255, 192);
     }
 

@@ -52,6 +52,7 @@ struct School {
     test::RecordingSound sound;
     test::ScriptedDialogs dialogs;
     test::RecordingPrinter printer;
+    test::ScriptedPrintDialogs printDialogs;
     std::unique_ptr<RunContext> ctx = std::make_unique<RunContext>();
     std::unique_ptr<AppNavigator> navigator = std::make_unique<AppNavigator>(*ctx);
     std::vector<QStringList> launched;
@@ -64,7 +65,7 @@ struct School {
             return true;
         });
         sound.clock = &clock;
-        ctx->services = Services{&clock, &random, &sound, &dialogs, navigator.get(), &printer};
+        ctx->services = Services{&clock, &random, &sound, &dialogs, navigator.get(), &printer, &printDialogs};
         ctx->seasonColour = QColor(192, 255, 192);
     }
     ~School()

@@ -250,12 +250,41 @@ private Q_SLOTS:
         QVERIFY(!menu.menuReady());
     }
 
+    // Who is a teacher, who may print sheets, and what the header shows:
+    // the roster pads names with half-width spaces, which never count; an
+    // ideographic space is part of the name.
+    void teacherRules_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("teacher");
+        QTest::addColumn<bool>("mayPrint");
+        QTest::addColumn<QString>("header");
+        QTest::newRow("先生") << "先生" << true << true << "先生 小５";
+        QTest::newRow("padded as the roster pads") << "  先生    " << true << true << "先生 小５";
+        QTest::newRow("ideographic space before") << "\u3000先生" << false << true << "\u3000先生 小５";
+        QTest::newRow("ideographic space after") << "先生\u3000" << false << true << "先生\u3000 小５";
+        QTest::newRow("surname and 先生") << "山田先生" << false << true << "山田先生 小５";
+        QTest::newRow("先生 inside a name") << "山田 先生 " << false << true << "山田 先生 小５";
+        QTest::newRow("a tab is no half-width space") << "\t先生" << false << true << "\t先生 小５";
+        QTest::newRow("student") << "髙橋　ひかり  " << false << false << "髙橋　ひかり 小５";
+        QTest::newRow("only 先") << "先" << false << false << "先 小５";
+        QTest::newRow("empty") << "" << false << false << " 小５";
+    }
+    void teacherRules()
+    {
+        QFETCH(QString, name);
+        QTEST(isTeacher(name), "teacher");
+        QTEST(mayPrintSheets(name), "mayPrint");
+        QTEST(studentHeaderText(name, QStringLiteral("小５")), "header");
+    }
+
     void teacherData_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("dataButton");
         QTest::newRow("先生") << "先生" << true;
         QTest::newRow("name containing 先生") << "山田先生" << false;
+        QTest::newRow("ideographic space") << "\u3000先生" << false;
         QTest::newRow("student") << "髙橋" << false;
     }
     void teacherData()

@@ -156,19 +156,20 @@ private Q_SLOTS:
         QVERIFY(!panel->isVisible());
     }
 
-    void teacherPrintsOneSheetPerStudent()
+    // A teacher's sheet of two students, levels 1 to 4: the print and PDF
+    // buttons in reach.
+    void openTeachersSheetOfTwo(const QString& teacher)
     {
         ctx().dataRoot = dir_.path() + QStringLiteral("/");
         test::writeCp932(ctx().dataRoot + kRosterFileName, QStringLiteral("1,2015,0,0,\"あかね\",0,\"\",\"\"\r\n"
                                                                          "2,2015,0,0,\"いつき\",0,\"\",\"\"\r\n"
                                                                          "3,2017,0,0,\"うみ\",0,\"\",\"\"\r\n"));
-        ctx().studentName = padName(QStringLiteral("先生"));
+        ctx().studentName = padName(teacher);
+        ctx().schoolName = QStringLiteral("Korvane塾");
         menu_ = std::make_unique<seisekitime1>(ctx());
         menu_->show();
         click(QStringLiteral("Option2_2"));
         QTest::mouseClick(menu_->findChild<QPushButton*>(QStringLiteral("Command17")), Qt::LeftButton);
-        auto* print = menu_->findChild<QPushButton*>(QStringLiteral("Command24_1"));
-        QVERIFY(print->isVisible());
         QTest::mouseClick(menu_->findChild<QPushButton*>(QStringLiteral("Command25")), Qt::LeftButton);
         auto* students = menu_->findChild<QListWidget*>(QStringLiteral("List2"));
         QVERIFY(students->isVisible());
@@ -177,16 +178,109 @@ private Q_SLOTS:
             QTest::mouseClick(students->viewport(), Qt::LeftButton, {}, students->visualItemRect(students->item(row)).center());
         auto* levels = menu_->findChild<QListWidget*>(QStringLiteral("List3"));
         QTest::mouseClick(levels->viewport(), Qt::LeftButton, {}, levels->visualItemRect(levels->item(3)).center());
-        QTest::mouseClick(print, Qt::LeftButton);
-        QCOMPARE(t_->printer.jobs.size(), std::size_t(2));  // one job per student, in list order
-        QVERIFY(t_->printer.jobs[0].name.endsWith(QStringLiteral("あかね")));
-        QVERIFY(t_->printer.jobs[1].name.endsWith(QStringLiteral("うみ")));
-        for (const auto& job : t_->printer.jobs)
-            QCOMPARE(job.pages.size(), std::size_t(2));  // levels 1 to 3, then level 4
+    }
 
-        t_->printer.refuseWith = QStringLiteral("プリンタが設定されていません");
-        QTest::mouseClick(print, Qt::LeftButton);
-        QCOMPARE(t_->dialogs.shown.back().text, QStringLiteral("プリンタが設定されていません"));
+    // Every way a teacher's sheet goes to paper or to a file: one job per
+    // student in list order, each named after its student, one dialog per
+    // press; a cancelled dialog prints nothing.
+    void teacherPrintsOneSheetPerStudent_data()
+    {
+        QTest::addColumn<QString>("teacher");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("defaultPrinter");
+        QTest::addColumn<QString>("chosenPrinter");  // "pdf:" and a path: the dialog's own PDF choice
+        QTest::addColumn<QList<bool>>("answers");    // to the message boxes
+        QTest::addColumn<QString>("file");           // the file dialog's answer
+        QTest::addColumn<QStringList>("asked");      // dialog titles, then the question asked
+        QTest::addColumn<QStringList>("targets");    // where the jobs went
+        const QString dir = dir_.path() + QStringLiteral("/");
+        const QString sheet = dir + QStringLiteral("sheet.pdf");
+        const QString offered = QStringLiteral("素因数分解_20261209.pdf");
+        QTest::newRow("the chosen printer") << "先生" << "Command24_1" << "教室のプリンタ" << "職員室のプリンタ" << QList<bool>{} << ""
+                                            << QStringList{"印刷:教室のプリンタ"} << QStringList{"職員室のプリンタ", "職員室のプリンタ"};
+        QTest::newRow("a teacher named 山田先生") << "山田先生" << "Command24_1" << "教室のプリンタ" << "教室のプリンタ" << QList<bool>{} << ""
+                                                << QStringList{"印刷:教室のプリンタ"} << QStringList{"教室のプリンタ", "教室のプリンタ"};
+        QTest::newRow("print dialog cancelled") << "先生" << "Command24_1" << "教室のプリンタ" << "" << QList<bool>{} << ""
+                                                << QStringList{"印刷:教室のプリンタ"} << QStringList{};
+        QTest::newRow("the print dialog's own PDF") << "先生" << "Command24_1" << "教室のプリンタ" << "pdf:" + sheet << QList<bool>{} << ""
+                                                    << QStringList{"印刷:教室のプリンタ"}
+                                                    << QStringList{dir + "sheet_あかね(2).pdf", dir + "sheet_うみ.pdf"};
+        QTest::newRow("no printer: a PDF instead") << "先生" << "Command24_1" << "" << "" << QList<bool>{true} << sheet
+                                                   << QStringList{"PDFに保存:" + offered, "プリンタが設定されていません。PDFに保存しますか？"}
+                                                   << QStringList{dir + "sheet_あかね(2).pdf", dir + "sheet_うみ.pdf"};
+        QTest::newRow("no printer and no PDF") << "先生" << "Command24_1" << "" << "" << QList<bool>{false} << sheet
+                                               << QStringList{"プリンタが設定されていません。PDFに保存しますか？"} << QStringList{};
+        QTest::newRow("no printer, file dialog cancelled") << "先生" << "Command24_1" << "" << "" << QList<bool>{true} << ""
+                                                           << QStringList{"PDFに保存:" + offered, "プリンタが設定されていません。PDFに保存しますか？"}
+                                                           << QStringList{};
+        QTest::newRow("the PDF button") << "先生" << "Command24_2" << "教室のプリンタ" << "" << QList<bool>{} << sheet
+                                        << QStringList{"PDFに保存:" + offered} << QStringList{dir + "sheet_あかね(2).pdf", dir + "sheet_うみ.pdf"};
+        QTest::newRow("the PDF button cancelled") << "先生" << "Command24_2" << "" << "" << QList<bool>{} << ""
+                                                  << QStringList{"PDFに保存:" + offered} << QStringList{};
+    }
+
+    void teacherPrintsOneSheetPerStudent()
+    {
+        QFETCH(QString, teacher);
+        QFETCH(QString, button);
+        QFETCH(QString, defaultPrinter);
+        QFETCH(QString, chosenPrinter);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QString, file);
+        QFETCH(QStringList, asked);
+        QFETCH(QStringList, targets);
+        openTeachersSheetOfTwo(teacher);
+        t_->printer.defaultPrinter = defaultPrinter;
+        if (chosenPrinter.startsWith(QStringLiteral("pdf:")))
+            t_->printDialogs.printerAnswers.push_back(PrintTarget{QString(), chosenPrinter.mid(4)});
+        else if (!chosenPrinter.isEmpty())
+            t_->printDialogs.printerAnswers.push_back(PrintTarget{chosenPrinter, QString()});
+        t_->dialogs.answers.assign(answers.begin(), answers.end());
+        t_->printDialogs.fileAnswers.push_back(file);
+        // A file already there beside the chosen one is never replaced.
+        test::writeCp932(dir_.path() + QStringLiteral("/sheet_あかね.pdf"), QStringLiteral("前の"));
+
+        auto* press = menu_->findChild<QPushButton*>(button);
+        QVERIFY(press->isVisible());
+        QTest::mouseClick(press, Qt::LeftButton);
+
+        QStringList got;
+        for (const auto& a : t_->printDialogs.asked)
+            got << a.title + u':' + a.offered;
+        for (const auto& shown : t_->dialogs.shown)
+            got << shown.text;
+        QCOMPARE(got, asked);
+        QStringList went;
+        for (const auto& job : t_->printer.jobs) {
+            went << (job.target.isPdf() ? job.target.pdfPath : job.target.printerName);
+            QCOMPARE(job.pages.size(), std::size_t(2));  // levels 1 to 3, then level 4
+        }
+        QCOMPARE(went, targets);
+        if (!targets.isEmpty()) {
+            QVERIFY(t_->printer.jobs[0].name.endsWith(QStringLiteral("あかね")));
+            QVERIFY(t_->printer.jobs[1].name.endsWith(QStringLiteral("うみ")));
+        }
+    }
+
+    void aPrinterThatRefusesSaysWhy()
+    {
+        openTeachersSheetOfTwo(QStringLiteral("先生"));
+        t_->printer.refuseWith = QStringLiteral("プリンタ「教室のプリンタ」に印刷できません");
+        t_->printDialogs.printerAnswers.push_back(PrintTarget{QStringLiteral("教室のプリンタ"), QString()});
+        QTest::mouseClick(menu_->findChild<QPushButton*>(QStringLiteral("Command24_1")), Qt::LeftButton);
+        QVERIFY(t_->printer.jobs.empty());
+        QCOMPARE(t_->dialogs.shown.back().text, t_->printer.refuseWith);
+    }
+
+    void pupilsSeeNeitherPrintNorPdf()
+    {
+        ctx().studentName = padName(QStringLiteral("髙橋"));
+        menu_ = std::make_unique<seisekitime1>(ctx());
+        menu_->show();
+        click(QStringLiteral("Option2_2"));
+        QTest::mouseClick(menu_->findChild<QPushButton*>(QStringLiteral("Command17")), Qt::LeftButton);
+        QVERIFY(!menu_->findChild<QPushButton*>(QStringLiteral("Command24_1"))->isVisible());
+        QVERIFY(!menu_->findChild<QPushButton*>(QStringLiteral("Command24_2"))->isVisible());
     }
 
     void switchingViews()

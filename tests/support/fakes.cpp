@@ -190,13 +190,38 @@ TestContext::TestContext() : ctx(std::make_unique<RunContext>())
     ctx->services.dialogs = &dialogs;
     ctx->services.navigator = &navigator;
     ctx->services.printer = &printer;
+    ctx->services.printDialogs = &printDialogs;
+}
+
+bool ScriptedPrintDialogs::choosePrinter(const QString& title, PrintTarget* target)
+{
+    asked.push_back({title, target->printerName});
+    if (printerAnswers.empty())
+        return false;
+    *target = printerAnswers.front();
+    printerAnswers.pop_front();
+    return true;
+}
+
+QString ScriptedPrintDialogs::pdfFileName(const QString& title, const QString& suggested)
+{
+    asked.push_back({title, suggested});
+    if (fileAnswers.empty())
+        return QString();
+    const QString answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
 }
 
 namespace {
 
 class RecordingJob final : public PrintJob {
 public:
-    RecordingJob(RecordingPrinter& printer, QString name) : printer_(printer), name_(std::move(name)) { startPage(); }
+    RecordingJob(RecordingPrinter& printer, QString name, PrintTarget target)
+        : printer_(printer), name_(std::move(name)), target_(std::move(target))
+    {
+        startPage();
+    }
     QPainter& painter() override { return painter_; }
     QSizeF pageSize() const override { return QSizeF(page_.size()); }
     int resolution() const override { return 100; }
@@ -210,7 +235,7 @@ public:
     {
         painter_.end();
         pages_.push_back(page_);
-        printer_.jobs.push_back({name_, std::move(pages_)});
+        printer_.jobs.push_back({name_, target_, std::move(pages_)});
         return true;
     }
 
@@ -225,6 +250,7 @@ private:
     }
     RecordingPrinter& printer_;
     QString name_;
+    PrintTarget target_;
     QImage page_;
     QPainter painter_;
     std::vector<QImage> pages_;
@@ -232,14 +258,15 @@ private:
 
 } // namespace
 
-std::unique_ptr<PrintJob> RecordingPrinter::begin(const QString& documentName, QString* error)
+std::unique_ptr<PrintJob> RecordingPrinter::begin(const QString& documentName, const PrintTarget& target,
+                                                  QString* error)
 {
     if (!refuseWith.isEmpty()) {
         if (error)
             *error = refuseWith;
         return nullptr;
     }
-    return std::make_unique<RecordingJob>(*this, documentName);
+    return std::make_unique<RecordingJob>(*this, documentName, target);
 }
 
 void settle()

@@ -102,13 +102,32 @@ public:
 // margins; each finished job is kept with its name.
 class RecordingPrinter final : public Printer {
 public:
-    std::unique_ptr<PrintJob> begin(const QString& documentName, QString* error) override;
+    QString defaultPrinterName() const override { return defaultPrinter; }
+    std::unique_ptr<PrintJob> begin(const QString& documentName, const PrintTarget& target, QString* error) override;
     struct Job {
         QString name;
+        PrintTarget target;
         std::vector<QImage> pages;
     };
     std::vector<Job> jobs;
+    QString defaultPrinter = QStringLiteral("教室のプリンタ");  // empty: no printer at all
     QString refuseWith;  // when set, no job starts and this is the reason
+};
+
+// The print path's dialogs, answered in advance: each question takes the
+// next answer, in the order asked; with none left the teacher cancels.
+class ScriptedPrintDialogs final : public PrintDialogs {
+public:
+    bool choosePrinter(const QString& title, PrintTarget* target) override;
+    QString pdfFileName(const QString& title, const QString& suggested) override;
+    // A printer's name to choose, or a PDF path (a target with no printer).
+    std::deque<PrintTarget> printerAnswers;
+    std::deque<QString> fileAnswers;  // an empty one cancels
+    struct Asked {
+        QString title;
+        QString offered;  // the printer the dialog opened on, or the file name offered
+    };
+    std::vector<Asked> asked;
 };
 
 class FakeNavigator final : public Navigator {
@@ -151,6 +170,7 @@ struct TestContext {
     ScriptedDialogs dialogs;
     FakeNavigator navigator;
     RecordingPrinter printer;
+    ScriptedPrintDialogs printDialogs;
     std::unique_ptr<RunContext> ctx;
     RunContext& operator*() { return *ctx; }
     RunContext* operator->() { return ctx.get(); }
