@@ -12,6 +12,7 @@ program_folder_name=素因数分解
 # In the package the path file beside the program folder is a link into
 # /etc/soinsuu, so the school's file survives every upgrade.
 path_file=$(readlink -m "$libdir/パスデータ.txt")
+program_parent=$(readlink -m "$libdir")
 
 usage() {
   cat <<USAGE
@@ -26,7 +27,7 @@ data_root=
 while [ $# -gt 0 ]; do
   case "$1" in
     --check) check_only=1 ;;
-    --file) [ $# -ge 2 ] || usage; path_file=$2; shift ;;
+    --file) [ $# -ge 2 ] || usage; path_file=$2; program_parent=$(dirname "$(readlink -m "$2")"); shift ;;
     -h|--help) usage ;;
     -*) usage ;;
     *) [ -z "$data_root" ] || usage; data_root=$1 ;;
@@ -47,8 +48,18 @@ error() { echo "  エラー $*"; errors=$((errors + 1)); }
 
 # The file holds ten items in code page 932, as the Windows programs of the
 # family write it: the data root, then nine reserved ones.
+# A path file copied from a Windows machine names a drive this machine has not.
+refuse_windows_path() {
+  case "$1" in
+    [A-Za-z]:*)
+      echo "${2:+$2: }データフォルダ「$1」は Windows の形です。この機械でのフォルダ（/mnt/soinsuu/ など）を指定してください。" >&2
+      exit 1 ;;
+  esac
+}
+
 write_path_file() {
   local root=$1
+  refuse_windows_path "$root"
   case "$root" in
     /*) ;;
     *) root="$(pwd)/$root" ;;
@@ -77,18 +88,36 @@ write_path_file() {
   echo "パスファイルを書きました: $path_file"
 }
 
+# The data root as the program reads it: the first item, quotes removed,
+# backslashes taken as separators, a relative path taken from the folder
+# that holds the program folder.
 read_path_file() {
   if [ ! -r "$path_file" ]; then
     echo "パスファイルがありません: $path_file" >&2
     echo "まず soinsuu-path データフォルダ で書いてください。" >&2
     exit 1
   fi
-  local first
-  first=$(iconv -f CP932 -t UTF-8 < "$path_file" | head -n 1 | tr -d '\r')
-  first=${first%%,*}
-  first=${first#\"}
-  first=${first%\"}
-  data_root=${first//\\//}
+  local line first
+  line=$(iconv -f CP932 -t UTF-8 < "$path_file" | head -n 1 | tr -d '\r')
+  line=${line#"${line%%[![:space:]]*}"}
+  if [ "${line:0:1}" = '"' ]; then
+    first=${line:1}
+    first=${first%%\"*}
+  else
+    first=${line%%,*}
+    first=${first%"${first##*[![:space:]]}"}
+  fi
+  refuse_windows_path "$first" "$path_file"
+  first=${first//\\//}
+  case "$first" in
+    /*) ;;
+    *) first="$program_parent/$first" ;;
+  esac
+  case "$first" in
+    */) ;;
+    *) first="$first/" ;;
+  esac
+  data_root=$first
 }
 
 # A file of the data root is found whatever the case of its name, as the

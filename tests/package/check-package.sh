@@ -67,7 +67,30 @@ root|@TMP@/共有 データ|0|ロックは正しく効きます: @TMP@/共有 �
 nobody|--check|1|@TMP@/共有 データ/素因数分解 に書き込めません（nobody）
 root|--check|0|エラーなし
 CASES
-# The file the Windows programs of the family would write, byte for byte.
+# soinsuu-path --check on a path file written by hand: its first item |
+# expected status | text. It reads the item as the program does: backslashes
+# are separators, a relative path starts beside the program folder, and a
+# Windows drive is refused.
+while IFS='|' read -r item want text; do
+  item=${item//@TMP@/$tmp}
+  printf '"%s",0,0,0,0,0,0,0,0,0\r\n' "$item" | iconv -t CP932 > "$path_file"
+  set +e
+  out=$("$pathcmd" --file "$path_file" --check 2>&1)
+  status=$?
+  set -e
+  if [ "$status" != "$want" ] || ! grep -qF -- "${text//@TMP@/$tmp}" <<<"$out"; then
+    fail "soinsuu-path --check with $item: status $status (expected $want), output:"
+    echo "$out"
+  fi
+done <<'CASES'
+../../../../共有 データ|0|エラーなし
+..\..\..\..\共有 データ\|0|エラーなし
+Z:\drill\|1|データフォルダ「Z:\drill\」は Windows の形です
+CASES
+
+# Written by soinsuu-path: the file the Windows programs of the family would
+# write, byte for byte.
+"$pathcmd" --file "$path_file" "$share" > /dev/null
 printf '"%s/",0,0,0,0,0,0,0,0,0\r\n' "$share" | iconv -t CP932 > "$tmp/expected-path"
 cmp -s "$tmp/expected-path" "$path_file" || fail "the path file is not the CP932 text expected: $(od -c "$path_file" | head -3)"
 
@@ -89,6 +112,7 @@ while IFS='|' read -r data want text; do
   fi
 done <<'CASES'
 @TMP@/共有 データ/|0|window: soinsuu::namesel namesel
+..\..\..\..\共有 データ\|0|window: soinsuu::namesel namesel
 @TMP@/どこにもない/|1|@TMP@/どこにもない/共通データ.txt
 CASES
 
