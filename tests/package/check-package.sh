@@ -67,6 +67,11 @@ root|@TMP@/共有 データ|0|ロックは正しく効きます: @TMP@/共有 �
 nobody|--check|1|@TMP@/共有 データ/素因数分解 に書き込めません（nobody）
 root|--check|0|エラーなし
 CASES
+# With a sound server in the session, as a student's desktop has one.
+out=$("$(dirname "$0")/../foundation/with-pulseaudio.sh" "$pathcmd" --file "$path_file" --check 2>&1) \
+  && grep -qF 'OK    サウンドサーバー: ' <<<"$out" \
+  || { fail "soinsuu-path --check does not find the sound server:"; echo "$out"; }
+
 # soinsuu-path --check on a path file written by hand: its first item |
 # expected status | text. It reads the item as the program does: backslashes
 # are separators, a relative path starts beside the program folder, and a
