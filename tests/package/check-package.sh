@@ -67,7 +67,57 @@ root|@TMP@/共有 データ|0|ロックは正しく効きます: @TMP@/共有 �
 nobody|--check|1|@TMP@/共有 データ/素因数分解 に書き込めません（nobody）
 root|--check|0|エラーなし
 CASES
-# The file the Windows programs of the family would write, byte for byte.
+# With a sound server in the session, as a student's desktop has one.
+out=$("$(dirname "$0")/../foundation/with-pulseaudio.sh" "$pathcmd" --file "$path_file" --check 2>&1) \
+  && grep -qF 'OK    サウンドサーバー: ' <<<"$out" \
+  || { fail "soinsuu-path --check does not find the sound server:"; echo "$out"; }
+
+# soinsuu-path --check on a path file written by hand: its first item |
+# expected status | text. It reads the item as the program does: backslashes
+# are separators, a relative path starts beside the program folder, and a
+# Windows drive is refused.
+while IFS='|' read -r item want text; do
+  item=${item//@TMP@/$tmp}
+  printf '"%s",0,0,0,0,0,0,0,0,0\r\n' "$item" | iconv -t CP932 > "$path_file"
+  set +e
+  out=$("$pathcmd" --file "$path_file" --check 2>&1)
+  status=$?
+  set -e
+  if [ "$status" != "$want" ] || ! grep -qF -- "${text//@TMP@/$tmp}" <<<"$out"; then
+    fail "soinsuu-path --check with $item: status $status (expected $want), output:"
+    echo "$out"
+  fi
+done <<'CASES'
+../../../../共有 データ|0|エラーなし
+..\..\..\..\共有 データ\|0|エラーなし
+Z:\drill\|1|データフォルダ「Z:\drill\」は Windows の形です
+CASES
+
+# Mounts this machine cannot make, judged from their options as findmnt
+# shows them: file system | options | errors expected (0 or 1) | text.
+while IFS='|' read -r fstype options want text; do
+  out=$(errors=0; warnings=0; source "$pathcmd"; judge_mount "$fstype" "$options"; echo "errors=$((errors > 0))")
+  if ! grep -qx "errors=$want" <<<"$out" || ! grep -qF -- "$text" <<<"$out"; then
+    fail "mount $fstype $options: expected errors=$want and \"$text\", got:"
+    echo "$out"
+  fi
+done <<'CASES'
+nfs4|rw,relatime,vers=4.2,rsize=1048576,hard,proto=tcp,sec=sys,local_lock=none|0|NFS（バージョン 4.2）: ロックはサーバーに伝わります
+nfs|rw,relatime,vers=3,hard,nolock,proto=tcp,local_lock=all|1|nolock でマウントされています
+nfs4|rw,vers=4.1,hard,local_lock=posix|1|local_lock がロックをこの機械の中だけに
+nfs|rw,vers=3,hard,proto=tcp,local_lock=none|0|NFS v3 ではサーバーとこの機械の両方で rpc.statd
+nfs4|rw,vers=4.2,hard,nocto|1|nocto でマウントされています
+cifs|rw,relatime,vers=3.1.1,cache=strict,soft,actimeo=1|0|soft でマウントされています
+cifs|rw,vers=3.0,cache=strict,nobrl,actimeo=1|1|nobrl でマウントされています
+cifs|rw,vers=3.0,cache=loose,actimeo=1|1|cache=loose でマウントされています
+cifs|rw,vers=3.0,cache=strict,actimeo=30|0|actimeo=30 は長すぎます
+cifs|rw,vers=1.0,cache=strict,actimeo=1|0|vers=1.0 は古い版です
+ext4|rw,relatime|0|ファイルシステム: ext4
+CASES
+
+# Written by soinsuu-path: the file the Windows programs of the family would
+# write, byte for byte.
+"$pathcmd" --file "$path_file" "$share" > /dev/null
 printf '"%s/",0,0,0,0,0,0,0,0,0\r\n' "$share" | iconv -t CP932 > "$tmp/expected-path"
 cmp -s "$tmp/expected-path" "$path_file" || fail "the path file is not the CP932 text expected: $(od -c "$path_file" | head -3)"
 
@@ -89,6 +139,7 @@ while IFS='|' read -r data want text; do
   fi
 done <<'CASES'
 @TMP@/共有 データ/|0|window: soinsuu::namesel namesel
+..\..\..\..\共有 データ\|0|window: soinsuu::namesel namesel
 @TMP@/どこにもない/|1|@TMP@/どこにもない/共通データ.txt
 CASES
 
