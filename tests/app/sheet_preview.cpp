@@ -1,7 +1,10 @@
 // Shows a teacher's graph sheet of a small made-up school on the screen, for
 // a look at it as a teacher sees it (run under Xvfb and take a screenshot);
 // with a file name, also saves the sheet as that PDF through the PDF button.
+// With "criteria" instead, shows the criteria editor of the same school.
+#include "admin/frmtimedata.h"
 #include "app/qtprinter.h"
+#include "foundation/criteria.h"
 #include "foundation/fonts.h"
 #include "foundation/roster.h"
 #include "hub/seisekitime1.h"
@@ -57,6 +60,17 @@ int main(int argc, char** argv)
     for (int level = 1; level <= 3; ++level)
         add(2, level, 45, 1);
 
+    if (argc > 1 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("criteria")) {
+        test::writeCp932(criteriaFilePath(ctx),
+                         QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n"
+                                        "40,60,60,5,1,8,0,7,1,,,\r\n60,90,60,5,1,8,0,7,1,,,\r\n"
+                                        "90,150,60,5,1,8,0,7,1,,,\r\n100,180,60,5,1,8,0,7,1,,,\r\n"));
+        loadCriteria(ctx);
+        FrmTimeData editor(ctx);
+        editor.show();
+        QTimer::singleShot(20000, &app, &QApplication::quit);
+        return app.exec();
+    }
     seisekitime1 menu(ctx);
     menu.show();
     QTest::mouseClick(menu.findChild<QRadioButton*>(QStringLiteral("Option2_2")), Qt::LeftButton);
