@@ -118,6 +118,8 @@ private Q_SLOTS:
         const QString printer = printer_.defaultPrinterName();
         QCOMPARE(printer, QStringLiteral("SoinsuuPDF"));
         t_->printDialogs.printerAnswers.push_back(PrintTarget{printer, QString()});
+        const QDir out(qEnvironmentVariable("SOINSUU_CUPS_PDF_OUT"));
+        const qsizetype printedBefore = out.entryList({QStringLiteral("*.pdf")}, QDir::Files).size();
         openSheet(false);
         QTest::mouseClick(menu_->findChild<QPushButton*>(QStringLiteral("Command24_1")), Qt::LeftButton);
         QVERIFY2(t_->dialogs.shown.empty(), qPrintable(t_->dialogs.shown.empty() ? QString() : t_->dialogs.shown.back().text));
@@ -141,6 +143,8 @@ private Q_SLOTS:
         const QStringList students{QStringLiteral("あかね"), QStringLiteral("うみ")};
         for (int j = 0; j < 2; ++j)
             expectSheet(pagesOf(spool.filePath(documents[j])), students[j], 1);
+        // And the printer printed them: cups-pdf's own file for each job.
+        QCOMPARE(out.entryList({QStringLiteral("*.pdf")}, QDir::Files).size(), printedBefore + 2);
     }
 
     // The PDF button with two students and four levels: a file each beside

@@ -4,6 +4,9 @@
 # folder, with one printer "SoinsuuPDF" on Debian's cups-pdf backend as the
 # default. The spool keeps every job's files (what the program sent), so
 # the command can read them back; SOINSUU_CUPS_SPOOL names that folder.
+# cups-pdf writes its own PDFs to ~/PDF of the user who printed (its
+# settings are the system's): SOINSUU_CUPS_PDF_OUT names that folder, and the
+# files the command's jobs left there are removed afterwards.
 set -euo pipefail
 for tool in cupsd lpadmin lpstat; do
   command -v "$tool" >/dev/null 2>&1 || PATH="$PATH:/usr/sbin"
@@ -50,9 +53,13 @@ Sandboxing Relaxed
 CONF
 cupsd -f -c "$root/etc/cupsd.conf" -s "$root/etc/cups-files.conf" &
 pid=$!
+out="$(getent passwd "$(id -un)" | cut -d: -f6)/PDF"
+mkdir -p "$out"
+ls -A "$out" >"$root/before"
 cleanup() {
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
+  ls -A "$out" | grep -vxF -f "$root/before" | while IFS= read -r f; do rm -f -- "$out/$f"; done || true
   rm -rf "$root"
 }
 trap cleanup EXIT
@@ -68,6 +75,7 @@ fi
 lpadmin -p SoinsuuPDF -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd 2>&1 | grep -v deprecated >&2 || true
 lpadmin -d SoinsuuPDF
 export SOINSUU_CUPS_SPOOL="$root/spool"
+export SOINSUU_CUPS_PDF_OUT="$out"
 export HOME="$root/home"
 set +e
 "$@"
