@@ -1,7 +1,8 @@
 // Shows a teacher's graph sheet of a small made-up school on the screen, for
 // a look at it as a teacher sees it (run under Xvfb and take a screenshot);
 // with a file name, also saves the sheet as that PDF through the PDF button.
-// With "criteria" instead, shows the criteria editor of the same school.
+// With "criteria" instead, shows the criteria editor of the same school;
+// with "dialogs", presses 印刷 with the real print dialog.
 #include "admin/frmtimedata.h"
 #include "app/qtprinter.h"
 #include "foundation/criteria.h"
@@ -12,6 +13,8 @@
 #include "support/fakes.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,6 +28,10 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     installFontSubstitutions();
+    QTranslator qtTexts;  // as the program has it
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTexts);
     QTemporaryDir dir;
     auto t = test::freshRunContext(dir.path());
     RunContext& ctx = **t;
@@ -75,7 +82,13 @@ int main(int argc, char** argv)
     menu.show();
     QTest::mouseClick(menu.findChild<QRadioButton*>(QStringLiteral("Option2_2")), Qt::LeftButton);
     QTest::mouseClick(menu.findChild<QPushButton*>(QStringLiteral("Command17")), Qt::LeftButton);
-    if (argc > 1) {
+    QtPrintDialogs realDialogs;
+    if (argc > 1 && QString::fromLocal8Bit(argv[1]) == QStringLiteral("dialogs")) {
+        ctx.services.printDialogs = &realDialogs;
+        QTimer::singleShot(500, &menu, [&menu] {
+            QTest::mouseClick(menu.findChild<QPushButton*>(QStringLiteral("Command24_1")), Qt::LeftButton);
+        });
+    } else if (argc > 1) {
         t->printDialogs.fileAnswers.push_back(QString::fromLocal8Bit(argv[1]));
         QTest::mouseClick(menu.findChild<QPushButton*>(QStringLiteral("Command24_2")), Qt::LeftButton);
     }
