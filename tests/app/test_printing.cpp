@@ -141,8 +141,12 @@ private Q_SLOTS:
         const QStringList documents = spool.entryList({QStringLiteral("d*")}, QDir::Files, QDir::Name);
         QCOMPARE(documents.size(), 2);
         const QStringList students{QStringLiteral("あかね"), QStringLiteral("うみ")};
-        for (int j = 0; j < 2; ++j)
+        for (int j = 0; j < 2; ++j) {
             expectSheet(pagesOf(spool.filePath(documents[j])), students[j], 1);
+            // Each job carries its student's name.
+            const QString info = run(QStringLiteral("pdfinfo"), {spool.filePath(documents[j])});
+            QVERIFY2(info.contains(QStringLiteral("素因数分解 ") + students[j]), qPrintable(info));
+        }
         // And the printer printed them: cups-pdf's own file for each job.
         QCOMPARE(out.entryList({QStringLiteral("*.pdf")}, QDir::Files).size(), printedBefore + 2);
     }
