@@ -142,6 +142,8 @@ void GraphPanel::output(int k)
             students.push_back(student);
     }
     std::optional<PrintTarget> target;
+    if (k != 0 && levelList_->selectedItems().isEmpty())
+        return;  // no level chosen: nothing to put on paper, nothing to ask
     if (k != 0) {
         // The PDF's name offered is the student's when the sheet is one
         // student's.
