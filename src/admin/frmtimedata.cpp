@@ -115,6 +115,7 @@ void FrmTimeData::build()
     // Thirteen equal columns, the first criterion a little narrower; room is
     // kept for the scroll bar a long level list brings.
     const int unit = (grid_->width() - frame - grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent)) / kColumns;
+    grid_->horizontalHeader()->setMinimumSectionSize(1);
     for (int c = 0; c < kColumns; ++c)
         grid_->setColumnWidth(c, c == 1 ? unit * 8 / 10 : unit);
 
@@ -136,6 +137,10 @@ void FrmTimeData::build()
     headings_->setWordWrap(true);
     headings_->setTextElideMode(Qt::ElideNone);
     headings_->setPalette(empty);
+    // A header keeps a column no narrower than its own font asks for; the
+    // first criterion column is narrower than that, and would push every
+    // heading after it off its column.
+    headings_->horizontalHeader()->setMinimumSectionSize(1);
     for (int c = 0; c < kColumns; ++c)
         headings_->setColumnWidth(c, grid_->columnWidth(c));
     grid->setHeadings(headings_);

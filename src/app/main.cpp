@@ -12,6 +12,9 @@
 #include "foundation/windows.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <memory>
 
@@ -23,6 +26,12 @@ int main(int argc, char** argv)
     // Windows hand over to one another; only an explicit end stops the program.
     app.setQuitOnLastWindowClosed(false);
     installFontSubstitutions();
+    // Qt's own dialogs (the print and file dialogs, the message boxes'
+    // buttons) speak Japanese like the rest of the program.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTexts);
 
     SystemClock clock;
     StandardRandom random;

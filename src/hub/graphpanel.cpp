@@ -67,22 +67,22 @@ GraphPanel::GraphPanel(RunContext& ctx, Menu menu, QWidget* parent) : QWidget(pa
     for (int k = 0; k < 3; ++k) {
         buttons[k] = new QPushButton(captions[k], this);
         buttons[k]->setObjectName(QStringLiteral("Command24_%1").arg(k));
-        buttons[k]->setFont(designFont(kPGothic, k == 2 ? 10 : 12, true));
+        buttons[k]->setFont(designFont(kPGothic, 12, true));
         connect(buttons[k], &QPushButton::clicked, this, [this, k] { output(k); });
     }
-    buttons[0]->setGeometry(twRect(12360, 3240, 900, 600));
-    buttons[1]->setGeometry(twRect(13310, 3240, 900, 600));
-    buttons[2]->setGeometry(twRect(14260, 3240, 900, 600));
+    buttons[0]->setGeometry(twRect(12360, 3240, 1350, 600));
+    buttons[1]->setGeometry(twRect(13810, 3240, 1350, 600));
+    buttons[2]->setGeometry(twRect(12360, 3940, 2800, 600));
     printButton_ = buttons[1];
     pdfButton_ = buttons[2];
 
     otherButton_ = new QPushButton(QStringLiteral("他の人のデータを見る"), this);
     otherButton_->setObjectName(QStringLiteral("Command25"));
-    otherButton_->setGeometry(twRect(12360, 4000, 2800, 600));
+    otherButton_->setGeometry(twRect(12360, 4700, 2800, 600));
     otherButton_->setFont(designFont(kPGothic, 10));
     studentList_ = new QListWidget(this);
     studentList_->setObjectName(QStringLiteral("List2"));
-    studentList_->setGeometry(twRect(12360, 4000, 2800, 6000));
+    studentList_->setGeometry(twRect(12360, 4700, 2800, 5400));
     studentList_->setFont(designFont(kGothic, 10));
     studentList_->setSelectionMode(QAbstractItemView::MultiSelection);
     studentList_->hide();
@@ -142,6 +142,8 @@ void GraphPanel::output(int k)
             students.push_back(student);
     }
     std::optional<PrintTarget> target;
+    if (k != 0 && levelList_->selectedItems().isEmpty())
+        return;  // no level chosen: nothing to put on paper, nothing to ask
     if (k != 0) {
         // The PDF's name offered is the student's when the sheet is one
         // student's.

@@ -240,7 +240,10 @@ void drawLevelBlock(QPainter& p, const QSizeF& page, const SheetBlock& b, const 
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     Canvas c(p, style);
-    const double frame = 2, frameRoom = frame * style.pixel / 2 + c.gap();
+    // Texts keep this far from the frame lines and axes: the line's half
+    // width and twice the gap, so a text that touches the edge of its area
+    // is still clear of the line.
+    const double frame = 2, frameRoom = frame * style.pixel / 2 + 2 * c.gap();
 
     // The frame lines first: every text of the block keeps clear of them.
     const double bandBottom = N + 0.09 * h;
@@ -360,7 +363,7 @@ void drawLevelBlock(QPainter& p, const QSizeF& page, const SheetBlock& b, const 
             const double lw = c.box(0, 0, labels[i], small).width();
             const double d = 0.01 * w + 2.5 * style.pixel;
             std::vector<QPointF> places;
-            for (double lift : {0.0, 1.0, 2.0, 3.0}) {
+            for (double lift : {0.0, 1.0, 2.0, 3.0, 4.0, 5.0}) {
                 places.push_back(QPointF(at.x() + d, at.y() - lh - lift * lh));
                 places.push_back(QPointF(at.x() + d, at.y() + d * 0.5 + lift * lh));
                 places.push_back(QPointF(at.x() - d - lw, at.y() - lh - lift * lh));

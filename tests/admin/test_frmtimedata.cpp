@@ -147,6 +147,47 @@ private Q_SLOTS:
         setResultsOpenFault({});
     }
 
+    // Every heading stands over its own column, edge on edge, on screens of
+    // the design size and larger, whatever font the desktop gives widgets
+    // (a header's narrowest column follows it).
+    void headingsOverTheirColumns_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<int>("desktopFontPixels");
+        QTest::newRow("1024x768") << 1.0 << 0;
+        QTest::newRow("1920x1080") << 1080.0 / 768 << 0;
+        QTest::newRow("2560x1440") << 1440.0 / 768 << 0;
+        QTest::newRow("1024x768, a large desktop font") << 1.0 << 20;
+        QTest::newRow("1920x1080, a large desktop font") << 1080.0 / 768 << 24;
+    }
+    void headingsOverTheirColumns()
+    {
+        QFETCH(double, scale);
+        QFETCH(int, desktopFontPixels);
+        const QFont desktop = QApplication::font();
+        if (desktopFontPixels > 0) {
+            QFont large = desktop;
+            large.setPixelSize(desktopFontPixels);
+            QApplication::setFont(large);
+        }
+        setScreenScale(scale);
+        open();
+        setScreenScale(1.0);
+        QApplication::setFont(desktop);
+        auto* headings = grid()->findChild<QTableView*>(QStringLiteral("MSFlexGrid1_headings"));
+        QVERIFY(headings->isVisible());
+        for (int c = 0; c < 13; ++c) {
+            const QRect head = headings->visualRect(headings->model()->index(0, c));
+            const QRect cellRect = grid()->visualRect(grid()->model()->index(1, c));
+            const QPoint headLeft = headings->viewport()->mapTo(window_.get(), head.topLeft());
+            const QPoint cellLeft = grid()->viewport()->mapTo(window_.get(), cellRect.topLeft());
+            QCOMPARE(headLeft.x(), cellLeft.x());
+            QCOMPARE(head.width(), cellRect.width());
+            // Right above the first level, with nothing between.
+            QVERIFY(cellLeft.y() - headings->viewport()->mapTo(window_.get(), head.bottomLeft()).y() <= 2);
+        }
+    }
+
     void opening()
     {
         open();

@@ -280,6 +280,8 @@ private Q_SLOTS:
         if (style.printer)
             QVERIFY(drawn(QStringLiteral("2026/12/10")));
         if (!times.isEmpty()) {
+            QVERIFY(drawn(QStringLiteral("0秒")));
+            QVERIFY(drawn(QString::number(runsOf(times, perDay).axisMax) + QStringLiteral("秒")));
             const int best = *std::min_element(times.begin(), times.end());
             QVERIFY2(std::count_if(device.texts.begin(), device.texts.end(),
                                    [&](const test::DrawnText& t) { return t.text.startsWith(QString::number(best)); })

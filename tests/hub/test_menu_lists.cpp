@@ -262,6 +262,16 @@ private Q_SLOTS:
         }
     }
 
+    void noLevelChosenAsksNothing()
+    {
+        openTeachersSheetOfTwo(QStringLiteral("先生"));
+        menu_->findChild<QListWidget*>(QStringLiteral("List3"))->clearSelection();
+        QTest::mouseClick(menu_->findChild<QPushButton*>(QStringLiteral("Command24_1")), Qt::LeftButton);
+        QTest::mouseClick(menu_->findChild<QPushButton*>(QStringLiteral("Command24_2")), Qt::LeftButton);
+        QVERIFY(t_->printDialogs.asked.empty());
+        QVERIFY(t_->printer.jobs.empty());
+    }
+
     void aPrinterThatRefusesSaysWhy()
     {
         openTeachersSheetOfTwo(QStringLiteral("先生"));
