@@ -165,7 +165,7 @@ private Q_SLOTS:
     {
         test::TestContext& t = *t_;
         int openings = 0;
-        setResultsOpenFault([&] { return openings++ == 0 ? EACCES : 0; });
+        setResultsOpenFault([&] { return openings++ == 0 ? EBUSY : 0; });
         const bool ok = appendResult(*t);
         setResultsOpenFault({});
         QVERIFY(ok);
