@@ -545,38 +545,48 @@ bool appendResult(RunContext& ctx)
     r.points = QStringLiteral("0");
     const QString path = resultsFilePath(ctx);
 
-    std::vector<QByteArray> queued;
-    QString queueError;
-    const bool queueRead = readUnsentRecords(&queued, &queueError);
-    std::vector<QByteArray> records = queued;
-    records.push_back(encodeRecord(r));
-
     SharedFileWait wait(ctx);
     for (;;) {
-        const FileError e = appendRawRecords(path, records, !queued.empty());
-        if (e.status == FileStatus::Ok) {
-            if (!queued.empty())
-                writeUnsentRecords({}, &queueError);
+        QString kept;
+        const FileError e = appendWithUnsent(path, encodeRecord(r), &kept);
+        if (e.status == FileStatus::Ok)
             return true;
-        }
         if (e.status == FileStatus::SharingConflict) {
             wait.waitASecond();
             continue;
         }
-        // The run is kept on this machine before the program ends; a queue
-        // that cannot be read is left as it is rather than replaced.
-        QString kept;
-        QString writeError;
-        if (!queueRead)
-            kept = QStringLiteral("\nこの成績をこのコンピュータに残すこともできません（%1）。").arg(queueError);
-        else if (writeUnsentRecords(records, &writeError))
-            kept = QStringLiteral("\nこの成績はこのコンピュータに残しました。次に記録するときに書き込みます。");
-        else
-            kept = QStringLiteral("\nこの成績をこのコンピュータに残すこともできません（%1）。").arg(writeError);
         fatalError(ctx, QStringLiteral("成績ランダムファイル記録"),
                    QStringLiteral("成績ランダムファイル記録") + e.description + kept);
         return false;
     }
+}
+
+FileError appendWithUnsent(const QString& path, const QByteArray& record, QString* kept)
+{
+    std::vector<QByteArray> queued;
+    QString queueError;
+    const bool queueRead = readUnsentRecords(&queued, &queueError);
+    std::vector<QByteArray> records = queued;
+    records.push_back(record);
+    const FileError e = appendRawRecords(path, records, !queued.empty());
+    if (e.status == FileStatus::Ok) {
+        // A queue left behind here is recognised by the next append.
+        if (!queued.empty())
+            writeUnsentRecords({}, &queueError);
+        return e;
+    }
+    if (e.status == FileStatus::SharingConflict)
+        return e;
+    // The run is kept on this machine; a queue that cannot be read is left
+    // as it is rather than replaced.
+    QString writeError;
+    if (!queueRead)
+        *kept = QStringLiteral("\nこの成績をこのコンピュータに残すこともできません（%1）。").arg(queueError);
+    else if (writeUnsentRecords(records, &writeError))
+        *kept = QStringLiteral("\nこの成績はこのコンピュータに残しました。次に記録するときに書き込みます。");
+    else
+        *kept = QStringLiteral("\nこの成績をこのコンピュータに残すこともできません（%1）。").arg(writeError);
+    return e;
 }
 
 void sendUnsentResults(const RunContext& ctx)

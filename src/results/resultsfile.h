@@ -145,6 +145,11 @@ FileError appendRawRecords(const QString& path, const std::vector<QByteArray>& r
 // program (false).
 bool appendResult(RunContext& ctx);
 
+// One try at recording `record` after the runs queued on this machine.
+// On a fault (not a sharing conflict) the record joins the queue, and
+// *kept says so in Japanese for the message.
+FileError appendWithUnsent(const QString& path, const QByteArray& record, QString* kept);
+
 // Appends the runs this machine could not record before; at start-up. A
 // failure leaves them queued for the next append.
 void sendUnsentResults(const RunContext& ctx);
