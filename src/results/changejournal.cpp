@@ -116,10 +116,6 @@ bool readAll(int fd, char* data, qsizetype size, off_t at, int* number)
 // failure counts.
 bool flushFile(int fd, int* number)
 {
-    if (const int injected = injectedResultsError(ResultsStep::Flush)) {
-        *number = injected;
-        return false;
-    }
     if (::fsync(fd) == 0 || errno == EINVAL || errno == EROFS)
         return true;
     *number = errno;
@@ -159,7 +155,8 @@ FileError apply(int fd, const QString& path, const JournaledChange& c, bool trun
         return failure(number, path, QStringLiteral("書き換えることが"));
     if (truncate && ::ftruncate(fd, off_t(c.from + c.newBytes.size())) != 0)
         return failure(errno, path, QStringLiteral("書き換えることが"));
-    if (!flushFile(fd, &number)) {
+    number = injectedResultsError(ResultsStep::Flush);
+    if (number != 0 || !flushFile(fd, &number)) {
         // The journal stays: the next lock writes the same bytes again.
         *reach = ChangeReach::Unflushed;
         return failure(number, path, QStringLiteral("ディスクに書き出すことが"));

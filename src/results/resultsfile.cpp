@@ -311,8 +311,8 @@ int openResultsFile(const QString& path, FileError* error)
             return -1;
         }
         // Readers are few and writers quick: a reader waits its turn for up
-        // to two seconds, however many machines append meanwhile.
-        *error = lockResultsFileBriefly(fd, F_RDLCK, path, 800);
+        // to half a second, however many machines append meanwhile.
+        *error = lockResultsFileBriefly(fd, F_RDLCK, path, 200);
         if (error->status != FileStatus::Ok) {
             closeResultsFile(fd);
             return -1;
