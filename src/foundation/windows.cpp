@@ -154,7 +154,8 @@ BASEFRM::BASEFRM(QWidget* parent) : QWidget(parent)
     note_->setFont(designFont(kPGothic, 10.5, false));
     note_->setAlignment(Qt::AlignCenter);
     note_->setStyleSheet(QStringLiteral("color: rgb(128, 64, 0);"));
-    note_->setGeometry(0, height() * 11 / 20, width(), height() * 2 / 5);
+    // Inside the frame, which stays drawn round both lines.
+    note_->setGeometry(4, height() * 11 / 20, width() - 8, height() * 2 / 5 - 4);
     note_->hide();
     centreOnScreen(this);
     // The drill hands over to the end-of-drill window while this one is up.

@@ -212,7 +212,9 @@ bool flushFolder(const QString& folder, int* number)
 bool replaceFileAtomically(const QString& path, const QByteArray& bytes, int* number)
 {
     const QByteArray target = QFile::encodeName(path);
-    const QByteArray temp = target + ".tmp" + QByteArray::number(qint64(::getpid()));
+    // One name: a file left by a process cut off here is simply written
+    // over the next time.
+    const QByteArray temp = target + ".tmp";
     const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0664);
     if (fd < 0) {
         *number = errno;

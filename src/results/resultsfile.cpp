@@ -144,7 +144,8 @@ FileError resultsError(int number, ResultsStep step, const QString& path, const 
 FileError lockResultsFileBriefly(int fd, short type, const QString& path, int attempts)
 {
     // Another writer holds the lock for one short write, a reader for one
-    // large read: try again for a tenth of a second before reporting a
+    // large read: try again every millisecond (a lock that is free for a
+    // moment between two machines' appends is caught) before reporting a
     // sharing conflict.
     int number = 0;
     for (int attempt = 0; attempt < attempts; ++attempt) {
@@ -157,7 +158,7 @@ FileError lockResultsFileBriefly(int fd, short type, const QString& path, int at
         FileError e = resultsError(number, ResultsStep::Lock, path, QStringLiteral("ロックすることが"));
         if (e.status != FileStatus::SharingConflict)
             return e;
-        QThread::usleep(2500);
+        QThread::usleep(1000);
     }
     FileError e = resultsError(number, ResultsStep::Lock, path, QStringLiteral("ロックすることが"));
     e.description = QStringLiteral("%1はほかのコンピュータが使用中です").arg(QDir::toNativeSeparators(path));
@@ -311,8 +312,8 @@ int openResultsFile(const QString& path, FileError* error)
             return -1;
         }
         // Readers are few and writers quick: a reader waits its turn for up
-        // to half a second, however many machines append meanwhile.
-        *error = lockResultsFileBriefly(fd, F_RDLCK, path, 200);
+        // to two seconds, however many machines append meanwhile.
+        *error = lockResultsFileBriefly(fd, F_RDLCK, path, 2000);
         if (error->status != FileStatus::Ok) {
             closeResultsFile(fd);
             return -1;

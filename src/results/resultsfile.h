@@ -77,9 +77,9 @@ FileError resultsError(int number, ResultsStep step, const QString& path, const 
 int lockResultsFile(int fd, short type);
 
 // Takes the lock, riding out holds of a few tens of milliseconds (one
-// append, one short read) for `attempts` tries 2.5 ms apart. Ok, a
+// append, one short read) for `attempts` tries a millisecond apart. Ok, a
 // SharingConflict, or a fault.
-FileError lockResultsFileBriefly(int fd, short type, const QString& path, int attempts = 40);
+FileError lockResultsFileBriefly(int fd, short type, const QString& path, int attempts = 100);
 
 // Opens the results file for reading, creating it (empty) when missing, and
 // takes the shared lock, so a correction or deletion in progress elsewhere

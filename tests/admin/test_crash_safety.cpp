@@ -137,6 +137,7 @@ const QStringList kWriteCalls = {QStringLiteral("pwrite64"), QStringLiteral("wri
 struct Tally {
     int tried = 0;
     int passed = 0;
+    std::map<QString, int> perCall;
 };
 std::map<QString, Tally> tallies;
 
@@ -220,8 +221,13 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
-        for (const auto& [name, t] : tallies)
-            qInfo("%s: %d kill points tried, %d passed", qPrintable(name), t.tried, t.passed);
+        for (const auto& [name, t] : tallies) {
+            QStringList calls;
+            for (const auto& [call, count] : t.perCall)
+                calls << QStringLiteral("%1 %2").arg(call).arg(count);
+            qInfo("%s: %d kill points tried, %d passed (%s)", qPrintable(name), t.tried, t.passed,
+                  qPrintable(calls.join(QStringLiteral(", "))));
+        }
     }
 
     void killedAtEveryWrite_data()
@@ -269,6 +275,7 @@ private Q_SLOTS:
                     break;
                 }
                 ++tally.tried;
+                ++tally.perCall[call];
                 QVERIFY2(whole, qPrintable(QStringLiteral("killed at %1 #%2: %3").arg(call).arg(n).arg(why)));
                 ++tally.passed;
             }
@@ -313,6 +320,7 @@ private Q_SLOTS:
                     break;
                 }
                 ++tally.tried;
+                ++tally.perCall[call];
                 QVERIFY2(ok || (seen.value(q1) == 1 && seen.value(q2) == 1 && left.empty()
                                 && bytes.size() == kRecordSize * 6),
                          qPrintable(QStringLiteral("killed at %1 #%2: %3 records, q1 %4, q2 %5, %6 queued")

@@ -295,9 +295,9 @@ private Q_SLOTS:
             test::TestContext& t = *t_;
             t.navigator.calls.clear();
             t.clock.totalWaitedMs = 0;
-            // Another machine holds the lock for `seconds`.
+            // The share is busy for `seconds`.
             setResultsFault([&](ResultsStep s) {
-                return s == ResultsStep::Lock && t.clock.totalWaitedMs < seconds * 1000 ? EAGAIN : 0;
+                return s == ResultsStep::Open && t.clock.totalWaitedMs < seconds * 1000 ? EBUSY : 0;
             });
             const bool ok = load ? computeCounts(*t) : appendResult(*t);
             setResultsFault({});
