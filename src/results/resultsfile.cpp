@@ -311,9 +311,11 @@ int openResultsFile(const QString& path, FileError* error)
             *error = resultsError(errno, ResultsStep::Open, path, QStringLiteral("開くことが"));
             return -1;
         }
-        // Readers are few and writers quick: a reader waits its turn for up
-        // to two seconds, however many machines append meanwhile.
-        *error = lockResultsFileBriefly(fd, F_RDLCK, path, 2000);
+        // Readers are few and writers quick: a reader waits its turn for
+        // half a second (the window not answering meanwhile), however many
+        // machines append; a longer hold is a conflict, waited out with
+        // the window answering.
+        *error = lockResultsFileBriefly(fd, F_RDLCK, path, 500);
         if (error->status != FileStatus::Ok) {
             closeResultsFile(fd);
             return -1;
