@@ -166,7 +166,7 @@ void BASEFRM::setSharedFileNote(bool shown)
 {
     // The wait text moves up to make room; the frame stays round both.
     label_->setAlignment(shown ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignCenter);
-    label_->setContentsMargins(0, shown ? height() / 8 : 0, 0, 0);
+    label_->setMargin(shown ? height() / 10 : 0);
     note_->setVisible(shown);
     note_->raise();
 }
