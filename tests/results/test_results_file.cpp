@@ -267,6 +267,25 @@ private Q_SLOTS:
         QVERIFY(queued.empty());
     }
 
+    void startUpSendsTheQueuedRuns()
+    {
+        ResultRecord kept;
+        kept.date = 46364;
+        kept.Bangou = 7;
+        kept.level = 2;
+        kept.time = 41;
+        QString error;
+        QVERIFY(writeUnsentRecords({encodeRecord(kept)}, &error));
+        sendUnsentResults(**t_);
+        QCOMPARE(fileBytes(path()), encodeRecord(kept));
+        std::vector<QByteArray> queued;
+        QVERIFY(readUnsentRecords(&queued, &error));
+        QVERIFY(queued.empty());
+        // Sent once: a second start-up finds nothing to send.
+        sendUnsentResults(**t_);
+        QCOMPARE(fileBytes(path()).size(), kRecordSize);
+    }
+
     void aReadFaultOnTheLoadIsReported()
     {
         test::TestContext& t = *t_;
