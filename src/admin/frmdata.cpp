@@ -284,7 +284,8 @@ void FrmData::saveRecord()
     const ChangeResult result = writeRecordInPlace(resultsFilePath(ctx_), chosenRecord_, chosenBytes_, corrected);
     if (result.outcome != ChangeOutcome::Done) {
         reportChange(QStringLiteral("記録の変更"), result);
-        return;
+        if (!changeReachedFile(result.outcome))
+            return;
     }
     chosenBytes_ = corrected;
     const std::int64_t chosen = chosenRecord_;
@@ -301,7 +302,8 @@ void FrmData::deleteRecord()
     const ChangeResult result = deleteRecordInPlace(resultsFilePath(ctx_), chosenRecord_, chosenBytes_);
     if (result.outcome != ChangeOutcome::Done) {
         reportChange(QStringLiteral("記録の消去"), result);
-        return;
+        if (!changeReachedFile(result.outcome))
+            return;
     }
     // The record is gone: nothing is left for the panel's buttons to act on.
     chosenBytes_.clear();
@@ -330,6 +332,11 @@ void FrmData::reportChange(const QString& title, const ChangeResult& result)
         break;
     case ChangeOutcome::Failed:
         text = QStringLiteral("%1。\n記録は変えていません。").arg(result.description);
+        break;
+    case ChangeOutcome::Interrupted:
+    case ChangeOutcome::Unflushed:
+        // The change reached the file: saying nothing was changed would be false.
+        text = result.description + QStringLiteral("。");
         break;
     }
     ctx_.dialogs().message(title, text, Dialogs::Icon::Warning);

@@ -2,10 +2,10 @@
 
 #include "foundation/cp932.h"
 #include "foundation/roster.h"
+#include "results/changejournal.h"
 
 #include <QDir>
 #include <QFile>
-#include <QThread>
 
 #include <cerrno>
 #include <cmath>
@@ -40,20 +40,6 @@ ChangeResult missing(const QString& path, std::int64_t n)
     return failure(ChangeOutcome::Missing, QStringLiteral("%1に記録%2がありません").arg(native(path)).arg(n));
 }
 
-// An appender holds the lock for one short write; about a second of tries
-// rides out any number of them.
-bool lockForWriting(int fd)
-{
-    for (int attempt = 0; attempt < 400; ++attempt) {
-        if (lockResultsFile(fd, F_WRLCK) == 0)
-            return true;
-        if (errno != EAGAIN && errno != EACCES)
-            return false;
-        QThread::usleep(2500);
-    }
-    return false;
-}
-
 bool readFully(int fd, char* data, std::int64_t size, off_t at, int* number)
 {
     std::int64_t got = 0;
@@ -70,51 +56,31 @@ bool readFully(int fd, char* data, std::int64_t size, off_t at, int* number)
     return true;
 }
 
-bool writeFully(int fd, const char* data, std::int64_t size, off_t at, int* number)
-{
-    std::int64_t done = 0;
-    while (done < size) {
-        const ssize_t w = ::pwrite(fd, data + done, std::size_t(size - done), at + off_t(done));
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0) {
-            *number = w < 0 ? errno : EIO;
-            return false;
-        }
-        done += w;
-    }
-    return true;
-}
-
-// Flushing is not offered by every file system; only a real failure counts.
-bool flushed(int fd, int* number)
-{
-    if (::fsync(fd) == 0 || errno == EINVAL || errno == EROFS)
-        return true;
-    *number = errno;
-    return false;
-}
-
-// The results file opened for a change and locked for writing, released
-// and closed when it goes out of scope.
+// The results file opened for a change and locked for writing (a change
+// another process was cut off in already completed), released and closed
+// when it goes out of scope.
 class LockedFile {
 public:
     LockedFile(const QString& path, std::int64_t n) : path_(path)
     {
-        fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+        // An appender holds the lock for one short write: about a second of
+        // tries rides out any number of them.
+        FileError error;
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            fd_ = openResultsForWriting(path, false, &error);
+            if (fd_ >= 0 || error.status != FileStatus::SharingConflict)
+                break;
+        }
         if (fd_ < 0) {
-            result_ = errno == ENOENT ? missing(path, n) : ioFailure(path, QStringLiteral("開くことが"), errno);
+            if (error.status == FileStatus::NotFound)
+                result_ = missing(path, n);
+            else if (error.status == FileStatus::SharingConflict)
+                result_ = failure(ChangeOutcome::Conflict,
+                                  QStringLiteral("%1はほかのコンピュータが記録中です").arg(native(path)));
+            else
+                result_ = failure(ChangeOutcome::Failed, error.description);
             return;
         }
-        if (!lockForWriting(fd_)) {
-            const int number = errno;
-            result_ = number == EAGAIN || number == EACCES
-                ? failure(ChangeOutcome::Conflict,
-                          QStringLiteral("%1はほかのコンピュータが記録中です").arg(native(path)))
-                : ioFailure(path, QStringLiteral("ロックすることが"), number);
-            return;
-        }
-        locked_ = true;
         struct stat st {};
         if (::fstat(fd_, &st) != 0) {
             result_ = ioFailure(path, QStringLiteral("調べることが"), errno);
@@ -126,11 +92,8 @@ public:
     }
     ~LockedFile()
     {
-        if (fd_ < 0)
-            return;
-        if (locked_)
-            lockResultsFile(fd_, F_UNLCK);
-        ::close(fd_);
+        if (fd_ >= 0)
+            closeResultsFile(fd_);
     }
     LockedFile(const LockedFile&) = delete;
     LockedFile& operator=(const LockedFile&) = delete;
@@ -143,23 +106,47 @@ public:
     // a failed write only here).
     bool close(int* number)
     {
-        if (locked_)
-            lockResultsFile(fd_, F_UNLCK);
-        locked_ = false;
-        const int r = ::close(fd_);
-        fd_ = -1;
-        if (r != 0)
+        const bool ok = closeResultsFile(fd_);
+        if (!ok)
             *number = errno;
-        return r == 0;
+        fd_ = -1;
+        return ok;
     }
 
 private:
     QString path_;
     int fd_ = -1;
-    bool locked_ = false;
     std::int64_t size_ = 0;
     ChangeResult result_;
 };
+
+// What the teacher is told once a change has been tried.
+ChangeResult changeOutcome(const QString& path, const FileError& error, ChangeReach reach, LockedFile& file)
+{
+    int number = 0;
+    if (error.status == FileStatus::Ok) {
+        if (!file.close(&number))
+            return failure(ChangeOutcome::Unflushed,
+                           QStringLiteral("%1の記録は変えましたが、閉じるときにエラーがありました（%2）")
+                               .arg(native(path), causeText(number)));
+        return {};
+    }
+    switch (reach) {
+    case ChangeReach::NotTouched:
+        return failure(ChangeOutcome::Failed, error.description);
+    case ChangeReach::Interrupted:
+        return failure(ChangeOutcome::Interrupted,
+                       QStringLiteral("%1。\n変更は途中までです。次にこのファイルを使うときに、変更を最後まで済ませます")
+                           .arg(error.description));
+    case ChangeReach::Unflushed:
+        return failure(ChangeOutcome::Unflushed,
+                       QStringLiteral("%1の記録は変えましたが、ディスクに書き出されたことを確かめられません（%2）")
+                           .arg(native(path), causeText(error.number)));
+    case ChangeReach::Done:
+        break;
+    }
+    return {};
+}
 
 } // namespace
 
@@ -378,15 +365,14 @@ ChangeResult writeRecordInPlace(const QString& path, std::int64_t n, const QByte
     if (!expected.isEmpty() && current != expected)
         return failure(ChangeOutcome::Changed,
                        QStringLiteral("%1の記録%2はほかのコンピュータで変更されています").arg(native(path)).arg(n));
-    if (!writeFully(file.fd(), replacement.constData(), kRecordSize, at, &number)) {
-        // Put back what may have been half written.
-        int ignored = 0;
-        writeFully(file.fd(), current.constData(), kRecordSize, at, &ignored);
-        return ioFailure(path, QStringLiteral("書き込むことが"), number);
-    }
-    if (!flushed(file.fd(), &number) || !file.close(&number))
-        return ioFailure(path, QStringLiteral("書き込むことが"), number);
-    return {};
+    JournaledChange change;
+    change.kind = JournaledChange::Correction;
+    change.from = at;
+    change.count = file.size() / kRecordSize;
+    change.newBytes = replacement;
+    ChangeReach reach = ChangeReach::NotTouched;
+    const FileError error = makeJournaledChange(file.fd(), path, change, &reach);
+    return changeOutcome(path, error, reach, file);
 }
 
 ChangeResult deleteRecordInPlace(const QString& path, std::int64_t n, const QByteArray& expected)
@@ -404,19 +390,18 @@ ChangeResult deleteRecordInPlace(const QString& path, std::int64_t n, const QByt
     if (!expected.isEmpty() && tail.left(kRecordSize) != expected)
         return failure(ChangeOutcome::Changed,
                        QStringLiteral("%1の記録%2はほかのコンピュータで変更されています").arg(native(path)).arg(n));
-    // Moving the records down front to back never overwrites one that is
-    // still to be moved; an interruption leaves a record twice, never none.
-    const bool moved = writeFully(file.fd(), tail.constData() + kRecordSize, tail.size() - kRecordSize, from, &number);
-    if (!moved || ::ftruncate(file.fd(), off_t((count - 1) * kRecordSize)) != 0) {
-        if (moved)
-            number = errno;
-        int ignored = 0;
-        writeFully(file.fd(), tail.constData(), tail.size(), from, &ignored);
-        return ioFailure(path, QStringLiteral("書き換えることが"), number);
-    }
-    if (!flushed(file.fd(), &number) || !file.close(&number))
-        return ioFailure(path, QStringLiteral("書き換えることが"), number);
-    return {};
+    // The records after it move down by one and the file is shortened,
+    // which also drops a trailing fragment; the journal lets whoever locks
+    // the file next finish the move if this process is cut off.
+    JournaledChange change;
+    change.kind = JournaledChange::Deletion;
+    change.from = from;
+    change.count = count;
+    change.newBytes = tail.mid(kRecordSize);
+    change.lastOriginal = tail.right(kRecordSize);
+    ChangeReach reach = ChangeReach::NotTouched;
+    const FileError error = makeJournaledChange(file.fd(), path, change, &reach);
+    return changeOutcome(path, error, reach, file);
 }
 
 } // namespace soinsuu

@@ -85,7 +85,15 @@ enum class ChangeOutcome {
     Changed,   // the record no longer holds the bytes it was chosen with
     Conflict,  // another machine held the lock throughout
     Failed,    // reading or writing failed; the records are as they were
+    Interrupted,  // writing failed part-way; the next lock of the file completes the change
+    Unflushed,    // the change was made, but not confirmed on disk
 };
+
+// Whether a change with this outcome was (at least partly) written.
+inline bool changeReachedFile(ChangeOutcome outcome)
+{
+    return outcome == ChangeOutcome::Done || outcome == ChangeOutcome::Interrupted || outcome == ChangeOutcome::Unflushed;
+}
 
 struct ChangeResult {
     ChangeOutcome outcome = ChangeOutcome::Done;
@@ -104,7 +112,8 @@ ChangeResult writeRecordInPlace(const QString& path, std::int64_t n, const QByte
 // (skipped when empty): the records after it move down by one, and a
 // trailing fragment shorter than a record is dropped. The file is rewritten
 // where it lies, never replaced, so a machine appending at the same time
-// waits for the lock and then appends to the shortened file.
+// waits for the lock and then appends to the shortened file. Both changes
+// are journalled: one that is cut off is completed by the next lock.
 ChangeResult deleteRecordInPlace(const QString& path, std::int64_t n, const QByteArray& expected);
 
 } // namespace soinsuu

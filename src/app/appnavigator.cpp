@@ -60,6 +60,22 @@ void AppNavigator::showWaitWindow()
 
 void AppNavigator::closeWaitWindow() { closeWindow(waitWindow_); }
 
+void AppNavigator::showSharedFileWait(bool waiting)
+{
+    if (waiting && !waitWindow_) {
+        // A wait outside the drill's end (the statistics of a window being
+        // built) gets the wait window of its own.
+        showWaitWindow();
+        waitShownForSharedFile_ = waitWindow_ != nullptr;
+    }
+    if (auto* wait = qobject_cast<BASEFRM*>(waitWindow_.data()))
+        wait->setSharedFileNote(waiting);
+    if (!waiting && waitShownForSharedFile_) {
+        waitShownForSharedFile_ = false;
+        closeWaitWindow();
+    }
+}
+
 void AppNavigator::showVersionDialog(QWidget* over)
 {
     frmver dialog(ctx_, over);

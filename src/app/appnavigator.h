@@ -21,6 +21,7 @@ public:
     void showEndOfDrill() override;
     void showWaitWindow() override;
     void closeWaitWindow() override;
+    void showSharedFileWait(bool waiting) override;
     void showVersionDialog(QWidget* over) override;
     void showCriteriaEditor() override;
     void showRecordsMaintenance() override;
@@ -40,6 +41,7 @@ private:
     QPointer<QWidget> waitWindow_;
     QPointer<QWidget> adminWindow_;
     bool ending_ = false;
+    bool waitShownForSharedFile_ = false;
 };
 
 } // namespace soinsuu

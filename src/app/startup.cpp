@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "foundation/settings.h"
+#include "results/resultsfile.h"
 
 namespace soinsuu {
 
@@ -14,6 +15,8 @@ bool startUpAndHandOver(RunContext& ctx, const QString& executableFolder)
         ctx.navigator().endProgram(1);
         return false;
     }
+    // Runs this machine could not record last time go first.
+    sendUnsentResults(ctx);
     ctx.navigator().showNameSelection();
     return true;
 }

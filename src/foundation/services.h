@@ -103,6 +103,9 @@ public:
     virtual void showEndOfDrill() = 0;
     virtual void showWaitWindow() = 0;
     virtual void closeWaitWindow() = 0;
+    // While true, the program is waiting for the shared results file that
+    // another machine holds; the screen says so.
+    virtual void showSharedFileWait(bool waiting) { (void)waiting; }
     virtual void showVersionDialog(QWidget* over) = 0;
     virtual void showCriteriaEditor() = 0;
     virtual void showRecordsMaintenance() = 0;

@@ -148,9 +148,27 @@ BASEFRM::BASEFRM(QWidget* parent) : QWidget(parent)
     label->setGeometry(rect());
     label->setFrameStyle(QFrame::Box | QFrame::Plain);
     label->setLineWidth(2);
+    label_ = label;
+    note_ = new QLabel(QStringLiteral("ほかのコンピュータが成績ファイルを使っています。\n終わるまで待っています…"), this);
+    note_->setObjectName(QStringLiteral("SharedFileNote"));
+    note_->setFont(designFont(kPGothic, 10.5, false));
+    note_->setAlignment(Qt::AlignCenter);
+    note_->setStyleSheet(QStringLiteral("color: rgb(128, 64, 0);"));
+    // Inside the frame, which stays drawn round both lines.
+    note_->setGeometry(4, height() * 11 / 20, width() - 8, height() * 2 / 5 - 4);
+    note_->hide();
     centreOnScreen(this);
     // The drill hands over to the end-of-drill window while this one is up.
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) { stayInFrontOf(window); });
+}
+
+void BASEFRM::setSharedFileNote(bool shown)
+{
+    // The wait text moves up to make room; the frame stays round both.
+    label_->setAlignment(shown ? Qt::AlignHCenter | Qt::AlignTop : Qt::AlignCenter);
+    label_->setMargin(shown ? height() / 10 : 0);
+    note_->setVisible(shown);
+    note_->raise();
 }
 
 void BASEFRM::stayInFrontOf(QWindow* window)

@@ -39,6 +39,9 @@ class BASEFRM : public QWidget {
     Q_OBJECT
 public:
     explicit BASEFRM(QWidget* parent = nullptr);
+    // Adds (or takes away) a line saying that the program waits for the
+    // shared results file, which another machine is using.
+    void setSharedFileNote(bool shown);
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -47,6 +50,8 @@ private:
     // full-screen windows.
     void stayInFrontOf(QWindow* window);
     bool loaded_ = false;
+    QLabel* label_;
+    QLabel* note_;
 };
 
 // The version dialog, opened from the title banner of the name window.

@@ -1,11 +1,15 @@
 #include "resultsfile.h"
 
+#include "changejournal.h"
+#include "unsentqueue.h"
+
 #include "foundation/cp932.h"
 #include "foundation/filenames.h"
 #include "foundation/listinput.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QThread>
 
 #include <cerrno>
@@ -40,41 +44,10 @@ T getLe(const char* p)
     return value;
 }
 
-FileError errorFrom(int number, const QString& path, const QString& doing)
+std::function<int(ResultsStep)>& faultHook()
 {
-    FileError e;
-    e.number = number;
-    switch (number) {
-    // Another machine holds the file or its lock; SMB reports a mandatory
-    // lock as permission denied.
-    case EACCES:
-    case EAGAIN:
-    case EBUSY:
-    case ETXTBSY:
-        e.status = FileStatus::SharingConflict;
-        break;
-    case ENOENT:
-        e.status = FileStatus::NotFound;
-        break;
-    default:
-        e.status = FileStatus::Failed;
-        break;
-    }
-    e.description = QStringLiteral("%1を%2できません（%3）").arg(QDir::toNativeSeparators(path), doing,
-                                                              QString::fromLocal8Bit(std::strerror(number)));
-    return e;
-}
-
-std::function<int()>& openFault()
-{
-    static std::function<int()> fault;
+    static std::function<int(ResultsStep)> fault;
     return fault;
-}
-
-// The error a test has asked the next opening to fail with, or 0.
-int injectedOpenError()
-{
-    return openFault() ? openFault()() : 0;
 }
 
 } // namespace
@@ -98,7 +71,150 @@ int lockResultsFile(int fd, short type)
     return fcntl(fd, F_SETLK, &fl);
 }
 
-void setResultsOpenFault(std::function<int()> fault) { openFault() = std::move(fault); }
+void setResultsFault(std::function<int(ResultsStep)> fault) { faultHook() = std::move(fault); }
+
+void setResultsOpenFault(std::function<int()> fault)
+{
+    if (!fault) {
+        faultHook() = {};
+        return;
+    }
+    faultHook() = [fault = std::move(fault)](ResultsStep step) { return step == ResultsStep::Open ? fault() : 0; };
+}
+
+int injectedResultsError(ResultsStep step) { return faultHook() ? faultHook()(step) : 0; }
+
+QString causeText(int number)
+{
+    switch (number) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("このアカウントには許可されていません");
+    case EROFS:
+        return QStringLiteral("読み取り専用の場所です");
+    case ENOENT:
+        return QStringLiteral("ファイルまたはフォルダがありません");
+    case ENOTDIR:
+        return QStringLiteral("フォルダではないものが途中にあります");
+    case ENOSPC:
+        return QStringLiteral("ディスクがいっぱいです");
+    case EDQUOT:
+        return QStringLiteral("ディスクの使用量の上限に達しました");
+    case EIO:
+        return QStringLiteral("ディスクまたはネットワークの入出力エラーです");
+    case ENOLCK:
+        return QStringLiteral("ファイルをロックする仕組みが使えません");
+    case EBUSY:
+    case ETXTBSY:
+        return QStringLiteral("ほかで使用中です");
+    case EAGAIN:
+        return QStringLiteral("ほかのコンピュータが使用中です");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("開いているファイルが多すぎます");
+    case ESTALE:
+    case ENOTCONN:
+    case EHOSTDOWN:
+        return QStringLiteral("共有フォルダとの接続が切れています");
+    default:
+        return QStringLiteral("エラー番号%1").arg(number);
+    }
+}
+
+FileError resultsError(int number, ResultsStep step, const QString& path, const QString& doing)
+{
+    FileError e;
+    e.number = number;
+    e.status = FileStatus::Failed;
+    if (step == ResultsStep::Lock) {
+        // A record lock held by another process is reported as EACCES or
+        // EAGAIN; anything else (ENOLCK: no lock service) is a fault.
+        if (number == EACCES || number == EAGAIN || number == EWOULDBLOCK || number == EINTR)
+            e.status = FileStatus::SharingConflict;
+    } else if (number == EBUSY || number == ETXTBSY || number == EAGAIN || number == EINTR) {
+        // A share that is busy for a moment.
+        e.status = FileStatus::SharingConflict;
+    } else if (number == ENOENT && step == ResultsStep::Open) {
+        e.status = FileStatus::NotFound;
+    }
+    e.description = QStringLiteral("%1を%2できません（%3）").arg(QDir::toNativeSeparators(path), doing, causeText(number));
+    return e;
+}
+
+FileError lockResultsFileBriefly(int fd, short type, const QString& path, int attempts)
+{
+    // Another writer holds the lock for one short write, a reader for one
+    // large read: try again every millisecond (a lock that is free for a
+    // moment between two machines' appends is caught) before reporting a
+    // sharing conflict.
+    int number = 0;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        number = injectedResultsError(ResultsStep::Lock);
+        if (number == 0) {
+            if (lockResultsFile(fd, type) == 0)
+                return {};
+            number = errno;
+        }
+        FileError e = resultsError(number, ResultsStep::Lock, path, QStringLiteral("ロックすることが"));
+        if (e.status != FileStatus::SharingConflict)
+            return e;
+        QThread::usleep(1000);
+    }
+    FileError e = resultsError(number, ResultsStep::Lock, path, QStringLiteral("ロックすることが"));
+    e.description = QStringLiteral("%1はほかのコンピュータが使用中です").arg(QDir::toNativeSeparators(path));
+    return e;
+}
+
+namespace {
+
+// Opens read-write, creating the file when `create` and it is missing: the
+// creator fixes the mode so every account of the classroom group can
+// append (the process umask would otherwise decide), and the folder's
+// group (a setgid folder's) is kept.
+int openReadWrite(const QByteArray& name, bool create)
+{
+    for (;;) {
+        const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+        if (fd >= 0 || errno != ENOENT || !create)
+            return fd;
+        const int made = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
+        if (made >= 0) {
+            ::fchmod(made, 0664);
+            return made;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+}
+
+} // namespace
+
+int openResultsForWriting(const QString& path, bool create, FileError* error)
+{
+    if (const int injected = injectedResultsError(ResultsStep::Open)) {
+        *error = resultsError(injected, ResultsStep::Open, path, QStringLiteral("開くことが"));
+        return -1;
+    }
+    const int fd = openReadWrite(QFile::encodeName(path), create);
+    if (fd < 0) {
+        *error = resultsError(errno, ResultsStep::Open, path, QStringLiteral("開くことが"));
+        return -1;
+    }
+    *error = lockResultsFileBriefly(fd, F_WRLCK, path);
+    if (error->status == FileStatus::Ok)
+        *error = finishInterruptedChange(fd, path);
+    if (error->status != FileStatus::Ok) {
+        closeResultsFile(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool closeResultsFile(int fd)
+{
+    lockResultsFile(fd, F_UNLCK);
+    return ::close(fd) == 0;
+}
 
 QByteArray fiveByteField(const QString& text)
 {
@@ -177,22 +293,43 @@ QString resultsFilePath(const RunContext& ctx) { return fileInFolder(ctx.program
 
 int openResultsFile(const QString& path, FileError* error)
 {
-    if (const int injected = injectedOpenError()) {
-        *error = errorFrom(injected, path, QStringLiteral("開くことが"));
-        return -1;
-    }
     const QByteArray name = QFile::encodeName(path);
-    int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) {
-        const int created = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (created >= 0) {
-            ::close(created);
-            fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    for (int pass = 0;; ++pass) {
+        if (const int injected = injectedResultsError(ResultsStep::Open)) {
+            *error = resultsError(injected, ResultsStep::Open, path, QStringLiteral("開くことが"));
+            return -1;
         }
+        int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT) {
+            const int created = openReadWrite(name, true);
+            if (created >= 0) {
+                ::close(created);
+                fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+            }
+        }
+        if (fd < 0) {
+            *error = resultsError(errno, ResultsStep::Open, path, QStringLiteral("開くことが"));
+            return -1;
+        }
+        // Readers are few and writers quick: a reader waits its turn for
+        // half a second (the window not answering meanwhile), however many
+        // machines append; a longer hold is a conflict, waited out with
+        // the window answering.
+        *error = lockResultsFileBriefly(fd, F_RDLCK, path, 500);
+        if (error->status != FileStatus::Ok) {
+            closeResultsFile(fd);
+            return -1;
+        }
+        // A journal means a change was cut off: complete it under the
+        // exclusive lock, then read.
+        if (!changeJournalExists(path) || pass >= 3)
+            return fd;
+        closeResultsFile(fd);
+        const int writer = openResultsForWriting(path, false, error);
+        if (writer < 0)
+            return -1;
+        closeResultsFile(writer);
     }
-    if (fd < 0)
-        *error = errorFrom(errno, path, QStringLiteral("開くことが"));
-    return fd;
 }
 
 FileError readNewestRaw(const QString& path, int maxCount, RawRecords* out)
@@ -204,8 +341,8 @@ FileError readNewestRaw(const QString& path, int maxCount, RawRecords* out)
         return error;
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
-        error = errorFrom(errno, path, QStringLiteral("調べることが"));
-        ::close(fd);
+        error = resultsError(errno, ResultsStep::Read, path, QStringLiteral("調べることが"));
+        closeResultsFile(fd);
         return error;
     }
     const std::int64_t count = st.st_size / kRecordSize;
@@ -214,13 +351,18 @@ FileError readNewestRaw(const QString& path, int maxCount, RawRecords* out)
     out->bytes.resize(qsizetype(wanted));
     std::int64_t got = 0;
     while (got < wanted) {
-        const ssize_t n = ::pread(fd, out->bytes.data() + got, std::size_t(wanted - got), off_t(first * kRecordSize + got));
+        const int injected = injectedResultsError(ResultsStep::Read);
+        const ssize_t n = injected ? -1
+                                   : ::pread(fd, out->bytes.data() + got, std::size_t(wanted - got),
+                                             off_t(first * kRecordSize + got));
+        if (injected)
+            errno = injected;
         ++out->readCalls;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            error = errorFrom(errno, path, QStringLiteral("読むことが"));
-            ::close(fd);
+            error = resultsError(errno, ResultsStep::Read, path, QStringLiteral("読むことが"));
+            closeResultsFile(fd);
             out->bytes.clear();
             return error;
         }
@@ -228,7 +370,7 @@ FileError readNewestRaw(const QString& path, int maxCount, RawRecords* out)
             break;  // the file shrank meanwhile: keep the whole records read
         got += n;
     }
-    ::close(fd);
+    closeResultsFile(fd);
     out->bytes.truncate(qsizetype(got - got % kRecordSize));
     out->recordCount = count;
     out->firstRecordNumber = first + 1;
@@ -266,9 +408,9 @@ FileError readRecord(const QString& path, std::int64_t n, ResultRecord* out)
         got += r;
     }
     const int saved = errno;
-    ::close(fd);
+    closeResultsFile(fd);
     if (got != kRecordSize) {
-        error = errorFrom(got < 0 ? saved : EIO, path, QStringLiteral("読むことが"));
+        error = resultsError(got < 0 ? saved : EIO, ResultsStep::Read, path, QStringLiteral("読むことが"));
         if (got >= 0) {
             error.status = FileStatus::Failed;
             error.description = QStringLiteral("%1にレコード%2がありません").arg(QDir::toNativeSeparators(path)).arg(n);
@@ -279,55 +421,118 @@ FileError readRecord(const QString& path, std::int64_t n, ResultRecord* out)
     return error;
 }
 
-FileError appendRecord(const QString& path, const ResultRecord& record)
+namespace {
+
+bool writeAllAt(int fd, const char* data, std::int64_t size, off_t at, int* number)
 {
-    const QByteArray bytes = encodeRecord(record);
-    // Read and write, never O_APPEND: the record goes just after the last
-    // whole record, over a fragment a broken write may have left.
-    if (const int injected = injectedOpenError())
-        return errorFrom(injected, path, QStringLiteral("開くことが"));
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return errorFrom(errno, path, QStringLiteral("開くことが"));
-    // Another writer holds the lock for a moment only: try again briefly
-    // before reporting a sharing conflict.
-    int locked = -1;
-    for (int attempt = 0; attempt < 40; ++attempt) {
-        locked = lockResultsFile(fd, F_WRLCK);
-        if (locked == 0 || (errno != EAGAIN && errno != EACCES))
-            break;
-        QThread::usleep(2500);
+    std::int64_t done = 0;
+    while (done < size) {
+        if (const int injected = injectedResultsError(ResultsStep::Write)) {
+            *number = injected;
+            return false;
+        }
+        const ssize_t n = ::pwrite(fd, data + done, std::size_t(size - done), at + off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            *number = n < 0 ? errno : EIO;
+            return false;
+        }
+        done += n;
     }
-    if (locked != 0) {
-        const FileError e = errorFrom(errno, path, QStringLiteral("ロックすることが"));
-        ::close(fd);
-        return e;
-    }
+    return true;
+}
+
+} // namespace
+
+FileError appendRawRecords(const QString& path, const std::vector<QByteArray>& records, bool skipPresent)
+{
     FileError result;
+    const int fd = openResultsForWriting(path, true, &result);
+    if (fd < 0)
+        return result;
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
-        result = errorFrom(errno, path, QStringLiteral("調べることが"));
-    } else {
-        const off_t at = st.st_size - st.st_size % kRecordSize;
-        qsizetype written = 0;
-        while (written < bytes.size()) {
-            const ssize_t n = ::pwrite(fd, bytes.constData() + written, std::size_t(bytes.size() - written), at + written);
+        result = resultsError(errno, ResultsStep::Write, path, QStringLiteral("調べることが"));
+        closeResultsFile(fd);
+        return result;
+    }
+    // Read and write, never O_APPEND: the records go just after the last
+    // whole record, over a fragment a broken write may have left.
+    const off_t at = st.st_size - st.st_size % kRecordSize;
+    QSet<QByteArray> present;
+    if (skipPresent && at > 0) {
+        const std::int64_t window = std::min<std::int64_t>(at, std::int64_t(kLoadWindow) * kRecordSize);
+        QByteArray newest(qsizetype(window), '\0');
+        std::int64_t got = 0;
+        while (got < window) {
+            const ssize_t n = ::pread(fd, newest.data() + got, std::size_t(window - got), at - off_t(window) + off_t(got));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
-                // A part written before a conflict is a trailing fragment,
-                // which the retried append writes over.
-                result = errorFrom(n < 0 ? errno : EIO, path, QStringLiteral("書き込むことが"));
-                break;
+                result = resultsError(n < 0 ? errno : EIO, ResultsStep::Read, path, QStringLiteral("読むことが"));
+                closeResultsFile(fd);
+                return result;
             }
-            written += n;
+            got += n;
         }
+        for (std::int64_t i = 0; i < window; i += kRecordSize)
+            present.insert(newest.mid(qsizetype(i), kRecordSize));
     }
-    lockResultsFile(fd, F_UNLCK);
-    if (::close(fd) != 0 && result.status == FileStatus::Ok)
-        result = errorFrom(errno, path, QStringLiteral("書き込むことが"));
+    QByteArray bytes;
+    for (const QByteArray& r : records)
+        if (!present.contains(r))
+            bytes += r;
+    int number = 0;
+    if (!writeAllAt(fd, bytes.constData(), bytes.size(), at, &number)) {
+        // A part written is a trailing fragment or whole records the next
+        // try recognises; both are written over or skipped.
+        result = resultsError(number, ResultsStep::Write, path, QStringLiteral("書き込むことが"));
+    } else if (!bytes.isEmpty()) {
+        // A queued run leaves its queue only once it is safely on disk.
+        number = injectedResultsError(ResultsStep::Flush);
+        if (number == 0 && ::fsync(fd) != 0 && errno != EINVAL)
+            number = errno;
+        if (number != 0)
+            result = resultsError(number, ResultsStep::Flush, path, QStringLiteral("ディスクに書き出すことが"));
+    }
+    if (!closeResultsFile(fd) && result.status == FileStatus::Ok)
+        result = resultsError(errno, ResultsStep::Write, path, QStringLiteral("書き込むことが"));
     return result;
 }
+
+FileError appendRecord(const QString& path, const ResultRecord& record)
+{
+    return appendRawRecords(path, {encodeRecord(record)}, false);
+}
+
+namespace {
+
+// The wait for the shared file, shown once it has lasted a few seconds.
+class SharedFileWait {
+public:
+    explicit SharedFileWait(RunContext& ctx) : ctx_(ctx) {}
+    ~SharedFileWait()
+    {
+        if (shown_)
+            ctx_.navigator().showSharedFileWait(false);
+    }
+    void waitASecond()
+    {
+        ctx_.clock().waitResponsive(1000);
+        if (++seconds_ >= kWaitNoticeSeconds && !shown_) {
+            shown_ = true;
+            ctx_.navigator().showSharedFileWait(true);
+        }
+    }
+
+private:
+    RunContext& ctx_;
+    int seconds_ = 0;
+    bool shown_ = false;
+};
+
+} // namespace
 
 bool appendResult(RunContext& ctx)
 {
@@ -342,17 +547,59 @@ bool appendResult(RunContext& ctx)
     r.extra = QString();
     r.points = QStringLiteral("0");
     const QString path = resultsFilePath(ctx);
+
+    SharedFileWait wait(ctx);
     for (;;) {
-        const FileError e = appendRecord(path, r);
+        QString kept;
+        const FileError e = appendWithUnsent(path, encodeRecord(r), &kept);
         if (e.status == FileStatus::Ok)
             return true;
         if (e.status == FileStatus::SharingConflict) {
-            ctx.clock().waitResponsive(1000);
+            wait.waitASecond();
             continue;
         }
-        fatalError(ctx, QStringLiteral("成績ランダムファイル記録"), QStringLiteral("成績ランダムファイル記録") + e.description);
+        fatalError(ctx, QStringLiteral("成績ランダムファイル記録"),
+                   QStringLiteral("成績ランダムファイル記録") + e.description + kept);
         return false;
     }
+}
+
+FileError appendWithUnsent(const QString& path, const QByteArray& record, QString* kept)
+{
+    std::vector<QByteArray> queued;
+    QString queueError;
+    const bool queueRead = readUnsentRecords(&queued, &queueError);
+    std::vector<QByteArray> records = queued;
+    records.push_back(record);
+    const FileError e = appendRawRecords(path, records, !queued.empty());
+    if (e.status == FileStatus::Ok) {
+        // A queue left behind here is recognised by the next append.
+        if (!queued.empty())
+            writeUnsentRecords({}, &queueError);
+        return e;
+    }
+    if (e.status == FileStatus::SharingConflict)
+        return e;
+    // The run is kept on this machine; a queue that cannot be read is left
+    // as it is rather than replaced.
+    QString writeError;
+    if (!queueRead)
+        *kept = QStringLiteral("\nこの成績をこのコンピュータに残すこともできません（%1）。").arg(queueError);
+    else if (writeUnsentRecords(records, &writeError))
+        *kept = QStringLiteral("\nこの成績はこのコンピュータに残しました。次に記録するときに書き込みます。");
+    else
+        *kept = QStringLiteral("\nこの成績をこのコンピュータに残すこともできません（%1）。").arg(writeError);
+    return e;
+}
+
+void sendUnsentResults(const RunContext& ctx)
+{
+    std::vector<QByteArray> queued;
+    QString error;
+    if (!readUnsentRecords(&queued, &error) || queued.empty())
+        return;
+    if (appendRawRecords(resultsFilePath(ctx), queued, true).status == FileStatus::Ok)
+        writeUnsentRecords({}, &error);
 }
 
 } // namespace soinsuu

@@ -52,18 +52,49 @@ struct FileError {
     QString description;   // Japanese, naming the file
 };
 
-// For tests: consulted before every opening of the results file; a non-zero
-// result is taken as the errno the opening failed with. Empty by default.
-void setResultsOpenFault(std::function<int()> fault);
+// The steps of a results file operation at which a fault can be injected.
+enum class ResultsStep { Open, Lock, Read, Write, Flush };
 
-// Locks (F_WRLCK) or unlocks (F_UNLCK) the whole results file without
-// waiting; every writer takes this one lock, so appends, corrections and
-// deletions on any machine exclude one another. 0, or -1 with errno set.
+// For tests: consulted before each step; a non-zero result is taken as the
+// errno the step failed with. Empty by default.
+void setResultsFault(std::function<int(ResultsStep)> fault);
+// The same, for openings only.
+void setResultsOpenFault(std::function<int()> fault);
+// The errno a test has asked `step` to fail with, or 0.
+int injectedResultsError(ResultsStep step);
+
+// The cause of a failure in Japanese words.
+QString causeText(int number);
+// Sorts an errno into a sharing conflict (waited out), a missing file or
+// folder, or a fault (reported): a lock that another machine holds is a
+// conflict, whereas permission denied on opening is a fault.
+FileError resultsError(int number, ResultsStep step, const QString& path, const QString& doing);
+
+// Locks (F_WRLCK, F_RDLCK) or unlocks (F_UNLCK) the whole results file
+// without waiting; every writer takes this one lock, so appends,
+// corrections and deletions on any machine exclude one another, and the
+// program's own readers take it shared. 0, or -1 with errno set.
 int lockResultsFile(int fd, short type);
 
-// Opens the results file for reading, creating it (empty) when missing.
-// Returns the descriptor, or -1 with *error set.
+// Takes the lock, riding out holds of a few tens of milliseconds (one
+// append, one short read) for `attempts` tries a millisecond apart. Ok, a
+// SharingConflict, or a fault.
+FileError lockResultsFileBriefly(int fd, short type, const QString& path, int attempts = 100);
+
+// Opens the results file for reading, creating it (empty) when missing, and
+// takes the shared lock, so a correction or deletion in progress elsewhere
+// is never read half done; a change that was cut off is finished first.
+// Returns the descriptor (released by closeResultsFile), or -1 with *error.
 int openResultsFile(const QString& path, FileError* error);
+
+// Opens the results file for a change (creating it group-writable when
+// `create` and missing), takes the exclusive lock, and finishes a change
+// that an earlier process was cut off in. Returns the descriptor, or -1
+// with *error set (SharingConflict while another machine holds the lock).
+int openResultsForWriting(const QString& path, bool create, FileError* error);
+
+// Unlocks and closes; false with errno when the close reports an error.
+bool closeResultsFile(int fd);
 
 // The newest whole records as they lie in the file, for readers that decode
 // only the fields they need.
@@ -101,9 +132,31 @@ FileError readRecord(const QString& path, std::int64_t n, ResultRecord* out);
 // Appends `record` just after the last whole record, under an exclusive lock.
 FileError appendRecord(const QString& path, const ResultRecord& record);
 
-// Appends the run that has just ended, from the run context. Sharing
-// conflicts are waited out; any other failure shows "成績ランダムファイル記録"
-// and ends the program (false).
+// Appends raw 44-byte records in their order just after the last whole
+// record, under one exclusive lock, and flushes them. Records found among
+// the newest kLoadWindow records are skipped when `skipPresent` (a queued
+// record that reached the file before its queue was updated).
+FileError appendRawRecords(const QString& path, const std::vector<QByteArray>& records, bool skipPresent);
+
+// Appends the run that has just ended, from the run context, after any
+// runs this machine could not record before. Sharing conflicts are waited
+// out, with the wait shown after a few seconds; any other failure keeps the
+// run in this machine's queue, shows "成績ランダムファイル記録" and ends the
+// program (false).
 bool appendResult(RunContext& ctx);
+
+// One try at recording `record` after the runs queued on this machine.
+// On a fault (not a sharing conflict) the record joins the queue, and
+// *kept says so in Japanese for the message.
+FileError appendWithUnsent(const QString& path, const QByteArray& record, QString* kept);
+
+// Appends the runs this machine could not record before; at start-up. A
+// failure leaves them queued for the next append.
+void sendUnsentResults(const RunContext& ctx);
+
+// How many records the summary load reads.
+constexpr int kLoadWindow = 20000;
+// Seconds of waiting for the shared file before the window says so.
+constexpr int kWaitNoticeSeconds = 3;
 
 } // namespace soinsuu

@@ -13,8 +13,6 @@
 namespace soinsuu {
 namespace {
 
-constexpr int kLoadWindow = 20000;
-
 bool inTables(int student, int level)
 {
     return student >= 0 && student <= kMaxStudent && level >= 0 && level <= kMaxLevel;
@@ -73,6 +71,17 @@ bool loadResults(RunContext& ctx)
     ctx.bestTime.fill(kNoTime);
 
     RawRecords newest;
+    int conflictSeconds = 0;
+    bool waitShown = false;
+    struct WaitNotice {
+        RunContext& ctx;
+        bool& shown;
+        ~WaitNotice()
+        {
+            if (shown)
+                ctx.navigator().showSharedFileWait(false);
+        }
+    } notice{ctx, waitShown};
     for (;;) {
         stage = 4;
         const FileError e = readNewestRaw(path, kLoadWindow, &newest);
@@ -80,17 +89,24 @@ bool loadResults(RunContext& ctx)
             break;
         if (e.status == FileStatus::SharingConflict) {
             ctx.clock().waitResponsive(1000);
+            if (++conflictSeconds >= kWaitNoticeSeconds && !waitShown) {
+                waitShown = true;
+                ctx.navigator().showSharedFileWait(true);
+            }
             continue;
         }
         if (e.status == FileStatus::NotFound) {
-            ctx.clock().waitResponsive(5000);
-            if (++retries >= 4) {
+            // The file itself is created when missing, so this is its
+            // folder: one more try after five seconds (a share coming
+            // back), then the message, well within ten seconds.
+            if (++retries >= 2) {
                 // One substitution pass: a folder name may itself hold "%3".
                 fatalError(ctx, QStringLiteral("ファイルがありません"),
                            QStringLiteral("ファイルがありません%1%2%3")
                                .arg(QString::number(stage), e.description, QString::number(e.number)));
                 return false;
             }
+            ctx.clock().waitResponsive(5000);
             continue;
         }
         // No row was read when the file failed: the row fields stay empty.

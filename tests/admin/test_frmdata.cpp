@@ -439,6 +439,50 @@ private Q_SLOTS:
         QCOMPARE(storedTimes(), deleting ? (QList<int>{1, 3}) : (QList<int>{1, 44, 3}));
     }
 
+    // A change that reached the file is never reported as no change: a
+    // failed flush says so, a write failing part-way says the change will
+    // be completed (and the next reading of the file completes it).
+    void failuresAfterTheFileWasTouched_data()
+    {
+        QTest::addColumn<bool>("deleting");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("save, flush fails") << false << int(ResultsStep::Flush) << "確かめられません";
+        QTest::newRow("delete, flush fails") << true << int(ResultsStep::Flush) << "確かめられません";
+        QTest::newRow("save, write fails") << false << int(ResultsStep::Write) << "最後まで済ませます";
+        QTest::newRow("delete, write fails") << true << int(ResultsStep::Write) << "最後まで済ませます";
+    }
+    void failuresAfterTheFileWasTouched()
+    {
+        QFETCH(bool, deleting);
+        QFETCH(int, step);
+        QFETCH(QString, says);
+        writeResults(numberedFile(3));
+        FrmData w(ctx());
+        w.show();
+        doubleClickRow(w, 1);
+        setTimeText(w, QStringLiteral("44"));
+        t_->dialogs.answers.push_back(true);
+        // The fault stays only while the window writes.
+        bool once = true;
+        setResultsFault([&](ResultsStep s) {
+            if (int(s) != step || !once)
+                return 0;
+            once = false;
+            return EIO;
+        });
+        QTest::mouseClick(part<QPushButton>(w, deleting ? "Command3" : "Command2"), Qt::LeftButton);
+        setResultsFault({});
+        const auto& shown = t_->dialogs.shown;
+        QVERIFY(!shown.empty());
+        QVERIFY2(!shown.back().text.contains(QStringLiteral("記録は変えていません")), qPrintable(shown.back().text));
+        QVERIFY2(shown.back().text.contains(says), qPrintable(shown.back().text));
+        QVERIFY(shown.back().text.contains(QDir::toNativeSeparators(path())));
+        // The list, built again after the change, shows it made.
+        QCOMPARE(storedTimes(), deleting ? (QList<int>{1, 3}) : (QList<int>{1, 44, 3}));
+        QCOMPARE(list(w)->count(), deleting ? 2 : 3);
+    }
+
     void unreadableResults()
     {
         writeResults(numberedFile(3));

@@ -1,4 +1,6 @@
 #include "results/resultsfile.h"
+#include "results/statistics.h"
+#include "results/unsentqueue.h"
 #include "support/fakes.h"
 
 #include <QFile>
@@ -10,6 +12,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace soinsuu;
@@ -165,7 +168,7 @@ private Q_SLOTS:
     {
         test::TestContext& t = *t_;
         int openings = 0;
-        setResultsOpenFault([&] { return openings++ == 0 ? EACCES : 0; });
+        setResultsOpenFault([&] { return openings++ == 0 ? EBUSY : 0; });
         const bool ok = appendResult(*t);
         setResultsOpenFault({});
         QVERIFY(ok);
@@ -199,6 +202,140 @@ private Q_SLOTS:
         QCOMPARE(t.clock.waitsRequested, 1);
         QVERIFY(t.dialogs.shown.empty());
         QCOMPARE(fileBytes(path()).size(), 44);
+    }
+
+    void faultsAreReportedAtOnceAndKeepTheRun_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("cause");
+        const int open = int(ResultsStep::Open), lock = int(ResultsStep::Lock), write = int(ResultsStep::Write),
+                  flush = int(ResultsStep::Flush);
+        QTest::newRow("permission denied opening") << open << EACCES << "このアカウントには許可されていません";
+        QTest::newRow("not permitted opening") << open << EPERM << "このアカウントには許可されていません";
+        QTest::newRow("read-only file system") << open << EROFS << "読み取り専用";
+        QTest::newRow("disk full") << write << ENOSPC << "ディスクがいっぱいです";
+        QTest::newRow("quota reached") << write << EDQUOT << "上限";
+        QTest::newRow("I/O error writing") << write << EIO << "入出力エラー";
+        QTest::newRow("I/O error flushing") << flush << EIO << "入出力エラー";
+        QTest::newRow("no lock service") << lock << ENOLCK << "ロックする仕組みが使えません";
+    }
+    void faultsAreReportedAtOnceAndKeepTheRun()
+    {
+        QFETCH(int, step);
+        QFETCH(int, number);
+        QFETCH(QString, cause);
+        test::TestContext& t = *t_;
+        setResultsFault([&](ResultsStep s) { return int(s) == step ? number : 0; });
+        const bool ok = appendResult(*t);
+        setResultsFault({});
+        QVERIFY(!ok);
+        QVERIFY(t.clock.totalWaitedMs < 10000);
+        QCOMPARE(t.dialogs.shown.size(), std::size_t(1));
+        const QString text = t.dialogs.shown[0].text;
+        QVERIFY2(text.startsWith(QStringLiteral("成績ランダムファイル記録")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("成績累積データ.dat")) && text.contains(cause), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("このコンピュータに残しました")), qPrintable(text));
+        QCOMPARE(t.navigator.endedWith, 1);
+        std::vector<QByteArray> queued;
+        QString error;
+        QVERIFY(readUnsentRecords(&queued, &error));
+        QCOMPARE(queued.size(), std::size_t(1));
+
+        // The same fault on the load: reported within the bound too.
+        t.dialogs.shown.clear();
+        t.clock.totalWaitedMs = 0;
+        if (step != int(ResultsStep::Write) && step != int(ResultsStep::Flush)) {
+            setResultsFault([&](ResultsStep s) { return int(s) == step ? number : 0; });
+            QVERIFY(!computeCounts(*t));
+            setResultsFault({});
+            QVERIFY(t.clock.totalWaitedMs < 10000);
+            QCOMPARE(t.dialogs.shown.size(), std::size_t(1));
+            QVERIFY2(t.dialogs.shown[0].text.startsWith(QStringLiteral("成績ランダムファイル表示")),
+                     qPrintable(t.dialogs.shown[0].text));
+            QVERIFY(t.dialogs.shown[0].text.contains(cause));
+        }
+
+        // The next run on this machine sends the kept one first, once.
+        t->runTime = 58;
+        QVERIFY(appendResult(*t));
+        const QByteArray b = fileBytes(path());
+        QCOMPARE(b.size(), 2 * kRecordSize);
+        QCOMPARE(b.left(kRecordSize), queued[0]);
+        QCOMPARE(decodeRecord(b.constData() + kRecordSize).time, 58);
+        QVERIFY(readUnsentRecords(&queued, &error));
+        QVERIFY(queued.empty());
+    }
+
+    void startUpSendsTheQueuedRuns()
+    {
+        ResultRecord kept;
+        kept.date = 46364;
+        kept.Bangou = 7;
+        kept.level = 2;
+        kept.time = 41;
+        QString error;
+        QVERIFY(writeUnsentRecords({encodeRecord(kept)}, &error));
+        sendUnsentResults(**t_);
+        QCOMPARE(fileBytes(path()), encodeRecord(kept));
+        std::vector<QByteArray> queued;
+        QVERIFY(readUnsentRecords(&queued, &error));
+        QVERIFY(queued.empty());
+        // Sent once: a second start-up finds nothing to send.
+        sendUnsentResults(**t_);
+        QCOMPARE(fileBytes(path()).size(), kRecordSize);
+    }
+
+    void aReadFaultOnTheLoadIsReported()
+    {
+        test::TestContext& t = *t_;
+        QVERIFY(appendResult(*t));
+        setResultsFault([](ResultsStep s) { return s == ResultsStep::Read ? EIO : 0; });
+        QVERIFY(!computeCounts(*t));
+        setResultsFault({});
+        QCOMPARE(t.clock.totalWaitedMs, 0);
+        QCOMPARE(t.dialogs.shown.size(), std::size_t(1));
+        QVERIFY(t.dialogs.shown[0].text.startsWith(QStringLiteral("成績ランダムファイル表示")));
+        QVERIFY(t.dialogs.shown[0].text.contains(QStringLiteral("入出力エラー")));
+    }
+
+    void aLongWaitForTheSharedFileIsShown_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("a moment: nothing shown") << 2 << false;
+        QTest::newRow("longer: the wait is shown, then taken away") << 4 << true;
+    }
+    void aLongWaitForTheSharedFileIsShown()
+    {
+        QFETCH(int, seconds);
+        QFETCH(bool, shown);
+        for (const bool load : {false, true}) {
+            test::TestContext& t = *t_;
+            t.navigator.calls.clear();
+            t.clock.totalWaitedMs = 0;
+            // The share is busy for `seconds`.
+            setResultsFault([&](ResultsStep s) {
+                return s == ResultsStep::Open && t.clock.totalWaitedMs < seconds * 1000 ? EBUSY : 0;
+            });
+            const bool ok = load ? computeCounts(*t) : appendResult(*t);
+            setResultsFault({});
+            QVERIFY(ok);
+            QVERIFY(t.dialogs.shown.empty());
+            QCOMPARE(t.navigator.calls.contains(QStringLiteral("sharedFileWait")), shown);
+            QCOMPARE(t.navigator.calls.contains(QStringLiteral("sharedFileWaitOver")), shown);
+        }
+    }
+
+    void theFileIsCreatedForTheWholeGroup()
+    {
+        // Whatever the umask of the account that creates it.
+        const mode_t old = ::umask(077);
+        QVERIFY(appendResult(**t_));
+        ::umask(old);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(path()).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0664));
     }
 
     void oleDates_data()

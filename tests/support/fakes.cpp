@@ -1,5 +1,8 @@
 #include "fakes.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "foundation/catalogue.h"
 #include "foundation/cp932.h"
 #include "foundation/fonts.h"
@@ -183,6 +186,11 @@ bool ScriptedDialogs::question(const QString& title, const QString& text)
 
 TestContext::TestContext() : ctx(std::make_unique<RunContext>())
 {
+    // Runs a test could not record are queued in the user's data folder:
+    // one of the test's own, never the account's.
+    static QTemporaryDir dataHome;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    QDir(dataHome.path() + QStringLiteral("/soinsuu")).removeRecursively();
     ctx->services.clock = &clock;
     sound.clock = &clock;
     ctx->services.random = &random;

@@ -141,6 +141,7 @@ public:
     void showEndOfDrill() override { calls << "showEndOfDrill"; if (onShowEnd) onShowEnd(); }
     void showWaitWindow() override { calls << "showWaitWindow"; }
     void closeWaitWindow() override { calls << "closeWaitWindow"; }
+    void showSharedFileWait(bool waiting) override { calls << (waiting ? "sharedFileWait" : "sharedFileWaitOver"); }
     void showVersionDialog(QWidget*) override { calls << "showVersionDialog"; }
     void showCriteriaEditor() override { calls << "showCriteriaEditor"; }
     void showRecordsMaintenance() override { calls << "showRecordsMaintenance"; }
