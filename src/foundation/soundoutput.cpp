@@ -55,6 +55,66 @@ sf_count_t memoryWrite(const void*, sf_count_t, void*) { return 0; }
 
 sf_count_t memoryTell(void* user) { return static_cast<MemoryFile*>(user)->position; }
 
+std::uint32_t le32(const char* p)
+{
+    return std::uint32_t(std::uint8_t(p[0])) | std::uint32_t(std::uint8_t(p[1])) << 8
+        | std::uint32_t(std::uint8_t(p[2])) << 16 | std::uint32_t(std::uint8_t(p[3])) << 24;
+}
+
+bool isChunkName(const char* p)
+{
+    return std::all_of(p, p + 4, [](char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
+// Whether the items of a LIST chunk's payload are sound: each named in
+// printable characters, its header and (even-padded) data inside the list.
+bool listItemsSound(const char* payload, std::uint64_t size)
+{
+    std::uint64_t at = 4;  // the list's type
+    while (at + 8 <= size) {
+        if (!isChunkName(payload + at))
+            return false;
+        const std::uint64_t length = le32(payload + at + 4);
+        at += 8 + length + (length & 1);
+        if (at > size + 1)  // a last odd chunk may lack its pad byte
+            return false;
+    }
+    return true;
+}
+
+// A WAV file whose LIST chunk (text about the sound, nothing to play) holds
+// an item with a name of high bytes sends the sound library into an endless
+// loop; renamed, such a chunk still trips the library's chunk walker. Such a
+// chunk is left out of the bytes the library reads, so the sound itself
+// still plays.
+QByteArray withBrokenListsLeftOut(const QByteArray& file)
+{
+    if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE")
+        return file;
+    QByteArray out = file.left(12);
+    std::uint64_t at = 12;
+    const auto size = std::uint64_t(file.size());
+    bool changed = false;
+    while (at + 8 <= size) {
+        const std::uint64_t length = le32(file.constData() + at + 4);
+        const std::uint64_t inFile = std::min(length, size - at - 8);
+        const std::uint64_t whole = std::min(8 + length + (length & 1), size - at);
+        if (file.mid(qsizetype(at), 4) == "LIST" && !listItemsSound(file.constData() + at + 8, inFile))
+            changed = true;
+        else
+            out += file.mid(qsizetype(at), qsizetype(whole));
+        at += 8 + length + (length & 1);
+    }
+    if (!changed)
+        return file;
+    if (at < size)
+        out += file.mid(qsizetype(at));
+    const auto riffLength = std::uint32_t(out.size() - 8);
+    for (int i = 0; i < 4; ++i)
+        out[4 + i] = char((riffLength >> (8 * i)) & 0xFF);
+    return out;
+}
+
 } // namespace
 
 std::int64_t PcmClip::durationMs() const
@@ -72,7 +132,8 @@ std::optional<PcmClip> decodeSound(const QByteArray& file, QString* error)
             *error = why;
         return std::nullopt;
     };
-    MemoryFile memory{file};
+    const QByteArray readable = withBrokenListsLeftOut(file);
+    MemoryFile memory{readable};
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
     SF_INFO info{};
     SNDFILE* sf = sf_open_virtual(&io, SFM_READ, &info, &memory);

@@ -157,6 +157,34 @@ private Q_SLOTS:
         }
     }
 
+    // A LIST chunk with an item named in high bytes (a fuzzer's find) hung
+    // the sound library for good; the sound plays as if the list were not
+    // there. A sound list plays as it is.
+    void brokenListChunkIsSkipped_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        const QByteArray highName("\xF7\xFF\xFF\xFF", 4);
+        QTest::newRow("high-byte item name, longer than the list")
+            << QByteArray("LIST") + le(20, 4) + QByteArray("\xFF\xFF\xFF\xFF", 4) + highName + le(0xFFFFFFFFu, 4) + QByteArray(8, '\xFF');
+        QTest::newRow("high-byte item name, inside the list")
+            << QByteArray("LIST") + le(20, 4) + QByteArray("\xFF\xFF\xFF\xFF", 4) + highName + le(8, 4) + QByteArray(8, '\xFF');
+        QTest::newRow("item past the list") << QByteArray("LIST") + le(16, 4) + "INFO" + "INAM" + le(100, 4) + "abcd";
+        QTest::newRow("a sound list") << QByteArray("LIST") + le(16, 4) + "INFO" + "INAM" + le(3, 4) + QByteArray("ab\0\0", 4);
+    }
+    void brokenListChunkIsSkipped()
+    {
+        QFETCH(QByteArray, list);
+        const std::vector<int> samples = {0, 1000, -1000, 2000};
+        const QByteArray plain = wav(16, samples, 8000);
+        // The list goes between the format and the data chunks.
+        QByteArray file = plain.left(36) + list + plain.mid(36);
+        file.replace(4, 4, le(std::uint32_t(file.size() - 8), 4));
+        QString error;
+        const auto clip = decodeSound(file, &error);
+        QVERIFY2(clip, qPrintable(error));
+        QCOMPARE(clip->samples, decodeSound(plain)->samples);
+    }
+
     void rejects_data()
     {
         QTest::addColumn<QByteArray>("file");
