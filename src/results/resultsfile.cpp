@@ -506,33 +506,20 @@ FileError appendRecord(const QString& path, const ResultRecord& record)
     return appendRawRecords(path, {encodeRecord(record)}, false);
 }
 
-namespace {
+SharedFileWait::~SharedFileWait()
+{
+    if (shown_)
+        ctx_.navigator().showSharedFileWait(false);
+}
 
-// The wait for the shared file, shown once it has lasted a few seconds.
-class SharedFileWait {
-public:
-    explicit SharedFileWait(RunContext& ctx) : ctx_(ctx) {}
-    ~SharedFileWait()
-    {
-        if (shown_)
-            ctx_.navigator().showSharedFileWait(false);
+void SharedFileWait::waitASecond()
+{
+    ctx_.clock().waitResponsive(1000);
+    if (++seconds_ >= kWaitNoticeSeconds && !shown_) {
+        shown_ = true;
+        ctx_.navigator().showSharedFileWait(true);
     }
-    void waitASecond()
-    {
-        ctx_.clock().waitResponsive(1000);
-        if (++seconds_ >= kWaitNoticeSeconds && !shown_) {
-            shown_ = true;
-            ctx_.navigator().showSharedFileWait(true);
-        }
-    }
-
-private:
-    RunContext& ctx_;
-    int seconds_ = 0;
-    bool shown_ = false;
-};
-
-} // namespace
+}
 
 bool appendResult(RunContext& ctx)
 {

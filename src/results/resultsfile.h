@@ -159,4 +159,20 @@ constexpr int kLoadWindow = 20000;
 // Seconds of waiting for the shared file before the window says so.
 constexpr int kWaitNoticeSeconds = 3;
 
+// A wait for the shared file, a second at a time; once it has lasted
+// kWaitNoticeSeconds the wait window says so, until the wait ends.
+class SharedFileWait {
+public:
+    explicit SharedFileWait(RunContext& ctx) : ctx_(ctx) {}
+    SharedFileWait(const SharedFileWait&) = delete;
+    SharedFileWait& operator=(const SharedFileWait&) = delete;
+    ~SharedFileWait();
+    void waitASecond();
+
+private:
+    RunContext& ctx_;
+    int seconds_ = 0;
+    bool shown_ = false;
+};
+
 } // namespace soinsuu

@@ -71,28 +71,14 @@ bool loadResults(RunContext& ctx)
     ctx.bestTime.fill(kNoTime);
 
     RawRecords newest;
-    int conflictSeconds = 0;
-    bool waitShown = false;
-    struct WaitNotice {
-        RunContext& ctx;
-        bool& shown;
-        ~WaitNotice()
-        {
-            if (shown)
-                ctx.navigator().showSharedFileWait(false);
-        }
-    } notice{ctx, waitShown};
+    SharedFileWait wait(ctx);
     for (;;) {
         stage = 4;
         const FileError e = readNewestRaw(path, kLoadWindow, &newest);
         if (e.status == FileStatus::Ok)
             break;
         if (e.status == FileStatus::SharingConflict) {
-            ctx.clock().waitResponsive(1000);
-            if (++conflictSeconds >= kWaitNoticeSeconds && !waitShown) {
-                waitShown = true;
-                ctx.navigator().showSharedFileWait(true);
-            }
+            wait.waitASecond();
             continue;
         }
         if (e.status == FileStatus::NotFound) {
