@@ -11,6 +11,23 @@
 #include <unistd.h>
 
 namespace soinsuu {
+
+bool writeWholeAt(int fd, const char* data, std::int64_t size, off_t at, int* number)
+{
+    std::int64_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd, data + done, std::size_t(size - done), at + off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            *number = n < 0 ? errno : EIO;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
 namespace {
 
 const QByteArray kMagic("SOINSUU-CHANGE-1");
@@ -80,22 +97,6 @@ bool decodeJournal(const QByteArray& b, JournaledChange* c)
     return c->from >= 0 && c->count >= 0;
 }
 
-bool writeAll(int fd, const char* data, qsizetype size, off_t at, int* number)
-{
-    qsizetype done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd, data + done, std::size_t(size - done), at + off_t(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            *number = n < 0 ? errno : EIO;
-            return false;
-        }
-        done += n;
-    }
-    return true;
-}
-
 bool readAll(int fd, char* data, qsizetype size, off_t at, int* number)
 {
     qsizetype got = 0;
@@ -151,7 +152,7 @@ FileError apply(int fd, const QString& path, const JournaledChange& c, bool trun
     *reach = ChangeReach::Interrupted;
     if (const int injected = injectedResultsError(ResultsStep::Write))
         return failure(injected, path, QStringLiteral("書き換えることが"));
-    if (!writeAll(fd, c.newBytes.constData(), c.newBytes.size(), off_t(c.from), &number))
+    if (!writeWholeAt(fd, c.newBytes.constData(), c.newBytes.size(), off_t(c.from), &number))
         return failure(number, path, QStringLiteral("書き換えることが"));
     if (truncate && ::ftruncate(fd, off_t(c.from + c.newBytes.size())) != 0)
         return failure(errno, path, QStringLiteral("書き換えることが"));
@@ -221,7 +222,7 @@ bool replaceFileAtomically(const QString& path, const QByteArray& bytes, int* nu
         return false;
     }
     ::fchmod(fd, 0664);
-    bool ok = writeAll(fd, bytes.constData(), bytes.size(), 0, number) && flushFile(fd, number);
+    bool ok = writeWholeAt(fd, bytes.constData(), bytes.size(), 0, number) && flushFile(fd, number);
     if (::close(fd) != 0 && ok) {
         *number = errno;
         ok = false;

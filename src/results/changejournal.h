@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <sys/types.h>
 
 namespace soinsuu {
 
@@ -44,6 +45,10 @@ FileError makeJournaledChange(int fd, const QString& path, const JournaledChange
 // appended meanwhile; a journal that was never completely written is
 // dropped, the file not having been touched.
 FileError finishInterruptedChange(int fd, const QString& path);
+
+// Writes all of `size` bytes at `at`, over short writes and interruptions;
+// false with *number set (EIO for a write that wrote nothing).
+bool writeWholeAt(int fd, const char* data, std::int64_t size, off_t at, int* number);
 
 // Flushes a folder's entries (after a rename or removal). Folders that
 // cannot be flushed on some file systems are let be.

@@ -425,22 +425,11 @@ namespace {
 
 bool writeAllAt(int fd, const char* data, std::int64_t size, off_t at, int* number)
 {
-    std::int64_t done = 0;
-    while (done < size) {
-        if (const int injected = injectedResultsError(ResultsStep::Write)) {
-            *number = injected;
-            return false;
-        }
-        const ssize_t n = ::pwrite(fd, data + done, std::size_t(size - done), at + off_t(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            *number = n < 0 ? errno : EIO;
-            return false;
-        }
-        done += n;
+    if (const int injected = injectedResultsError(ResultsStep::Write)) {
+        *number = injected;
+        return false;
     }
-    return true;
+    return writeWholeAt(fd, data, size, at, number);
 }
 
 } // namespace

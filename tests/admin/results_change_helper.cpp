@@ -10,6 +10,7 @@
 
 #include "admin/records_maintenance.h"
 #include "results/resultsfile.h"
+#include "race_records.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,18 +23,7 @@ using namespace soinsuu;
 
 namespace {
 
-ResultRecord raceRecord(int writer, int sequence)
-{
-    ResultRecord r;
-    r.date = 46000;
-    r.timeOfDay = sequence / 100000.0;
-    r.Bangou = std::int16_t(writer);
-    r.level = 1;
-    r.time = 10000 * writer + sequence;
-    r.schoolCode = QStringLiteral("W%1").arg(writer);
-    r.points = QStringLiteral("0");
-    return r;
-}
+using test::raceRecord;
 
 int report(const ChangeResult& result)
 {

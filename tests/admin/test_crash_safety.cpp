@@ -9,6 +9,7 @@
 #include "results/changejournal.h"
 #include "results/resultsfile.h"
 #include "results/unsentqueue.h"
+#include "race_records.h"
 
 #include <QDir>
 #include <QFile>
@@ -384,17 +385,7 @@ private Q_SLOTS:
         // Eight machines append while a teacher deletes forty records; the
         // program's reader, racing them, counts every record it sees.
         constexpr int kSeeds = 120, kWriters = 8, kPerWriter = 250;
-        auto race = [](int writer, int sequence) {
-            ResultRecord r;
-            r.date = 46000;
-            r.timeOfDay = sequence / 100000.0;
-            r.Bangou = std::int16_t(writer);
-            r.level = 1;
-            r.time = 10000 * writer + sequence;
-            r.schoolCode = QStringLiteral("W%1").arg(writer);
-            r.points = QStringLiteral("0");
-            return encodeRecord(r);
-        };
+        auto race = [](int writer, int sequence) { return encodeRecord(test::raceRecord(writer, sequence)); };
         QByteArray seeds;
         for (int s = 1; s <= kSeeds; ++s)
             seeds += race(0, s);
