@@ -2,6 +2,7 @@
 
 #include "foundation/catalogue.h"
 #include "foundation/fonts.h"
+#include "foundation/roster.h"
 #include "foundation/layout.h"
 #include "foundation/widgets.h"
 #include "foundation/window_rules.h"
@@ -265,7 +266,7 @@ void MainFrm::updateStatus()
 {
     title_->setText(ctx_.programTitle);
     title_->setFont(designFont(kPGothic, ctx_.programTitle.size() > 9 ? 14 : 16.8, true));
-    student_->setText(ctx_.studentName.trimmed());
+    student_->setText(trimHalfWidthSpaces(ctx_.studentName));
     levelName_->setText(ctx_.levelNames[std::size_t(ctx_.selectedLevel)]);
     school_->setText(ctx_.schoolName);
     workingTimeTick();

@@ -3,6 +3,7 @@
 #include "statistics.h"
 
 #include "foundation/criteria.h"
+#include "foundation/roster.h"
 
 namespace soinsuu {
 
@@ -59,7 +60,7 @@ EndOfDrillView evaluateEndOfDrill(const RunContext& ctx)
     EndOfDrillView v;
     v.title = ctx.programTitle;
     v.levelName = inTables ? ctx.levelNames[std::size_t(level)] : QString();
-    v.studentName = ctx.studentName.trimmed();
+    v.studentName = trimHalfWidthSpaces(ctx.studentName);
 
     // At the end of a drill the formula takes the run's time itself.
     const RunPoints p = runPointsFormula(ctx.runTime, ctx.runTime, c.targetTime, c.pointMultiplier);

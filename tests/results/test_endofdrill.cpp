@@ -196,6 +196,15 @@ private Q_SLOTS:
             QCOMPARE(label(2)->text(), label2);
     }
 
+    // The roster pads names with half-width spaces; those go, a full-width
+    // space that is part of the name stays.
+    void nameLosesOnlyItsPadding()
+    {
+        ctx().studentName = QStringLiteral("　山田　 \t  ");
+        ctx().selectedLevel = 1;
+        QCOMPARE(evaluateEndOfDrill(ctx()).studentName, QStringLiteral("　山田　 \t"));
+    }
+
     void texts()
     {
         addRecord(kStudent, 1, 45);
