@@ -44,6 +44,22 @@ path_file="$lib/パスデータ.txt"
 rm "$path_file"
 pathcmd="$root/usr/bin/soinsuu-path"
 
+# Runs a command and checks its exit status and that its output holds the
+# text (@TMP@ standing for the temporary folder): expected status | text |
+# what to call it in a failure | the command.
+expect_path_command() {
+  local want=$1 text=$2 what=$3 out status
+  shift 3
+  set +e
+  out=$("$@" 2>&1)
+  status=$?
+  set -e
+  if [ "$status" != "$want" ] || ! grep -qF -- "${text//@TMP@/$tmp}" <<<"$out"; then
+    fail "$what: status $status (expected $want), output:"
+    echo "$out"
+  fi
+}
+
 # soinsuu-path: run as | data root, or --check for the one the file names |
 # expected status | text its output must hold. A classroom account outside
 # the data folder's group cannot append, and is told so.
@@ -52,14 +68,7 @@ while IFS='|' read -r user arg want text; do
   arg=${arg//@TMP@/$tmp}
   as=()
   [ "$user" = root ] || as=(setpriv --reuid="$user" --regid=nogroup --clear-groups)
-  set +e
-  out=$("${as[@]}" "$pathcmd" --file "$path_file" "$arg" 2>&1)
-  status=$?
-  set -e
-  if [ "$status" != "$want" ] || ! grep -qF -- "${text//@TMP@/$tmp}" <<<"$out"; then
-    fail "soinsuu-path $arg as $user: status $status (expected $want), output:"
-    echo "$out"
-  fi
+  expect_path_command "$want" "$text" "soinsuu-path $arg as $user" "${as[@]}" "$pathcmd" --file "$path_file" "$arg"
 done <<'CASES'
 root|@TMP@/共有 データ/音フォルダ|1|プログラムのデータフォルダがありません: @TMP@/共有 データ/音フォルダ/素因数分解
 root|@TMP@/どこにもない|1|データフォルダがありません: @TMP@/どこにもない/
@@ -79,14 +88,7 @@ out=$("$(dirname "$0")/../foundation/with-pulseaudio.sh" "$pathcmd" --file "$pat
 while IFS='|' read -r item want text; do
   item=${item//@TMP@/$tmp}
   printf '"%s",0,0,0,0,0,0,0,0,0\r\n' "$item" | iconv -t CP932 > "$path_file"
-  set +e
-  out=$("$pathcmd" --file "$path_file" --check 2>&1)
-  status=$?
-  set -e
-  if [ "$status" != "$want" ] || ! grep -qF -- "${text//@TMP@/$tmp}" <<<"$out"; then
-    fail "soinsuu-path --check with $item: status $status (expected $want), output:"
-    echo "$out"
-  fi
+  expect_path_command "$want" "$text" "soinsuu-path --check with $item" "$pathcmd" --file "$path_file" --check
 done <<'CASES'
 ../../../../共有 データ|0|エラーなし
 ..\..\..\..\共有 データ\|0|エラーなし
